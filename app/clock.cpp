@@ -1,0 +1,43 @@
+#include "app/clock.h"
+
+#include <SDL.h>
+
+#include <cmath>
+
+namespace {
+bool fixedStep = false;
+double fps = 60.0;
+std::uint32_t base = 0;
+std::uint64_t frame = 0;
+
+std::uint32_t now() {
+  if (!fixedStep) return SDL_GetTicks();
+  return base + static_cast<std::uint32_t>(
+                    static_cast<std::uint64_t>(std::floor(static_cast<double>(frame) * 1000.0 / fps)));
+}
+}  // namespace
+
+std::uint32_t timeGetTime() { return now(); }
+std::uint32_t GetTickCount() { return now(); }
+
+namespace showclock {
+
+void useFixedStep(double framesPerSecond) {
+  fixedStep = true;
+  fps = framesPerSecond;
+  base = 0;
+  frame = 0;
+}
+
+bool isFixedStep() { return fixedStep; }
+double fixedFps() { return fps; }
+void nextFrame() { ++frame; }
+
+void set(std::uint32_t ms) {
+  base = ms;
+  frame = 0;
+}
+
+void useLive() { fixedStep = false; }
+
+}  // namespace showclock

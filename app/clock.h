@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+
+// The show's one clock. Every time the show reads comes from here: live
+// (SDL's millisecond ticks) or fixed-step, where frame n sits at exactly
+// n * 1000 / fps milliseconds whatever the wall time.
+
+// Milliseconds of the show's timer (the scenes' and the music's time base).
+std::uint32_t timeGetTime();
+// Milliseconds of the frame-rate title's timer; the same clock.
+std::uint32_t GetTickCount();
+
+namespace showclock {
+
+// From now on time moves only by nextFrame(), starting at 0.
+void useFixedStep(double fps);
+bool isFixedStep();
+double fixedFps();
+// Advances the fixed-step clock by one frame.
+void nextFrame();
+// Sets the fixed-step clock to a value (tests: wrap-around, chosen times).
+void set(std::uint32_t ms);
+// Back to the live clock.
+void useLive();
+
+}  // namespace showclock

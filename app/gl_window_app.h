@@ -1,0 +1,69 @@
+#pragma once
+#include <cstdint>
+
+struct SDL_Window;
+
+// Window messages as the framework sees them. Posted ones travel as SDL user
+// events; the quit message is SDL_QUIT.
+enum WindowMessage : int {
+  WM_CREATE = 1,
+  WM_SIZE,
+  WM_PAINT,
+  WM_KEYDOWN,
+  WM_CLOSE,
+  WM_DESTROY,
+  WM_QUIT,
+};
+
+// Posts a message to the window's queue (WM_QUIT posts SDL_QUIT).
+void PostMessageA(SDL_Window* window, int message, std::intptr_t wParam, std::intptr_t lParam);
+
+// Pixel format the window's GL context is made with.
+struct PixelFormat {
+  int colorBits;
+  int depthBits;
+};
+
+// Base of the application object: owns one window with a double-buffered GL
+// context, turns window messages into virtual operations, keeps viewport and
+// projection matched to the window (optionally boxed to 16:9), counts frames
+// for the title, and switches between windowed and full-screen.
+class GlWindowApp {
+ public:
+  GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
+              bool fullscreen, bool wide);
+  virtual ~GlWindowApp();
+  GlWindowApp(const GlWindowApp&) = delete;
+  GlWindowApp& operator=(const GlWindowApp&) = delete;
+
+  virtual void resize(int clientWidth, int clientHeight);
+  virtual void shutdown() = 0;
+  virtual void draw();
+  virtual void idle();
+  virtual bool keyDown(int virtualKey);
+  virtual void init();
+  virtual void setFullscreen(bool on);
+
+  // The window procedure: every message reaches the object through here.
+  static std::intptr_t windowProc(SDL_Window* window, int message, std::intptr_t wParam,
+                                  std::intptr_t lParam);
+
+  std::uint32_t lastTitleTime = 0;
+  int frameCount = 0;
+  int width;
+  int height;
+  int colorBits;
+  bool wide;
+  bool fullscreen = false;
+  SDL_Window* window = nullptr;
+  float fieldOfView = 90.0f;
+  const PixelFormat* pixelFormat = nullptr;
+  const char* title;
+
+ private:
+  void createContext();
+  void closePath();
+};
+
+// The one application object; the window procedure reaches it only through this.
+extern GlWindowApp* activeApp;

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+// The 12 colours of the show (red, green, blue); every index is taken modulo 12.
+extern const std::uint8_t palette[12][3];
+
+// The shared random generator: one for the whole show, state 1 at start,
+// never reseeded. state = state * 214013 + 2531011; yields (state >> 16) & 0x7FFF.
+int nextRandom();
+// Back to state 1 (tests only: the show never reseeds).
+void resetRandom();
+
+// A camera-facing textured quad moved by explicit Euler integration each
+// time it is drawn. Owns nothing.
+class Particle {
+ public:
+  // Draws the particle and moves it by `elapsed` milliseconds; false (and
+  // nothing drawn or moved) when its alpha is 0.
+  virtual bool draw(unsigned elapsed);
+
+  float position[3] = {0, 0, 0};
+  float velocity[3] = {0, 0, 0};
+  float acceleration[3] = {0, 0, 0};
+  std::uint8_t colour[4] = {0, 0, 0, 0};
+};
+
+// Particle i of the show: palette colour i, then nine draws of the shared generator.
+Particle* createParticle(int index);

@@ -1,0 +1,24 @@
+#pragma once
+#include <GL/gl.h>
+
+// Display lists keyed by a shape kind and an array of doubles; entries are
+// never removed. Kind 10 is the sphere.
+struct CachedList {
+  GLuint list;
+  CachedList* next;
+  int keyCount;
+  double* key;
+};
+
+struct ShapeCache {
+  static constexpr int kinds = 16;
+  CachedList* heads[kinds] = {};
+};
+
+extern ShapeCache shapeCache;
+
+GLuint findList(int kind, const double* key, int count);
+// Takes ownership of `key` (allocated with new[]).
+GLuint addList(int kind, double* key, int count);
+// A filled, smooth-shaded sphere (16 slices, 16 stacks), compiled once per radius.
+void drawSphere(double radius);

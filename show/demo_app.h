@@ -1,0 +1,56 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "app/gl_window_app.h"
+#include "assets/mesh.h"
+#include "fx/cube_lattice.h"
+#include "fx/rosette.h"
+#include "music/music.h"
+
+class OutlineFont;
+class Particle;
+
+// The song handle. Constructing it starts the sound system and destroying it
+// closes the sound system, so its place among the members fixes both moments.
+struct SongHandle {
+  SongHandle();
+  ~SongHandle();
+  SongHandle(const SongHandle&) = delete;
+  SongHandle& operator=(const SongHandle&) = delete;
+  SongHandle& operator=(FMUSIC_MODULE* module) {
+    handle = module;
+    return *this;
+  }
+  operator FMUSIC_MODULE*() const { return handle; }
+  FMUSIC_MODULE* handle = nullptr;
+};
+
+// The show: owns every resource and draws the scene of each frame from the
+// music position.
+class DemoApp : public GlWindowApp {
+ public:
+  static constexpr const char* demoTitle = "FLIPP KROMA - The return of ARLO FENK";
+
+  DemoApp(int width, int height, int bits, bool fullscreen);
+  ~DemoApp() override;
+
+  void shutdown() override;
+  void draw() override;
+  void idle() override;
+  void init() override;
+
+  void drawCharacter();
+  unsigned loadTexture(const char* fileName);
+
+  OutlineFont* font = nullptr;
+  Particle* particles[100] = {};
+  std::uint32_t glowTexture = 0;
+  std::uint32_t pictureTexture = 0;
+  std::uint32_t stripeTexture = 0;
+  SongHandle song;
+  std::uint32_t songStartTime = 0;
+  Mesh mesh;
+  CubeLattice lattice;
+  Rosette rosette{5, 0.2f, 0.1f};
+};
