@@ -18,6 +18,13 @@ enum WindowMessage : int {
 // Posts a message to the window's queue (WM_QUIT posts SDL_QUIT).
 void PostMessageA(SDL_Window* window, int message, std::intptr_t wParam, std::intptr_t lParam);
 
+union SDL_Event;
+// Turns one SDL event into its window message and hands it to the window
+// procedure; returns the message (0 for events that are no window message).
+int DispatchMessageA(const SDL_Event& event);
+// The virtual-key code of an SDL key: letters as their upper-case codes; 0 for keys the show has no use for.
+int virtualKeyOf(int sdlKey);
+
 // Pixel format the window's GL context is made with.
 struct PixelFormat {
   int colorBits;

@@ -1,0 +1,45 @@
+#include "app/frame_output.h"
+
+#include <GL/gl.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+bool writePng(const std::string& path, const std::uint8_t* rgb, int width, int height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGB;
+  // A negative stride: GL's rows run bottom to top.
+  const std::uint8_t* top = rgb + static_cast<size_t>(height - 1) * width * 3;
+  return png_image_write_to_file(&image, path.c_str(), 0, top, -width * 3, nullptr) != 0;
+}
+
+bool PngFrames::open() {
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error || !std::filesystem::is_directory(directory)) {
+    std::fprintf(stderr, "flipp-kroma: cannot create the frame directory '%s'\n", directory.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool PngFrames::writeFrame(int width, int height) {
+  pixels.resize(static_cast<size_t>(width) * height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame-%06ld.png", next);
+  const std::string path = directory + name;
+  if (!writePng(path, pixels.data(), width, height)) {
+    std::fprintf(stderr, "flipp-kroma: cannot write '%s'\n", path.c_str());
+    return false;
+  }
+  ++next;
+  return true;
+}

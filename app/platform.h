@@ -1,0 +1,31 @@
+#pragma once
+
+struct SDL_Window;
+
+// The thin layer between the window framework and the desktop: message boxes
+// and display modes. Headless runs and tests put their own in its place.
+class Platform {
+ public:
+  enum class Box { error, question };
+
+  virtual ~Platform() = default;
+  // Shows a box with no owner window; true when a question is answered Yes.
+  virtual bool messageBox(const char* text, const char* caption, Box kind);
+  // Switches the display to width x height at `bits` and the window to cover
+  // it; false when the display refuses the mode.
+  virtual bool enterFullscreen(SDL_Window* window, int width, int height, int bits);
+  // Back to the desktop mode; the window becomes a normal one again.
+  virtual void leaveFullscreen(SDL_Window* window);
+  // Size of the desktop mode now in force.
+  virtual void desktopSize(int& width, int& height);
+};
+
+// Boxes go to standard error as "Caption: text"; questions answer Yes.
+class HeadlessPlatform : public Platform {
+ public:
+  bool messageBox(const char* text, const char* caption, Box kind) override;
+};
+
+Platform& platform();
+// The caller keeps `layer` alive while it is installed; null restores the desktop's.
+void setPlatform(Platform* layer);
