@@ -52,7 +52,6 @@ bool HeadlessGl::writePng(const char* path) const {
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGB;
-  // Negative stride: GL's rows run bottom to top.
-  return png_image_write_to_file(&image, path, 0, rgb.data() + (height - 1) * width * 3,
-                                 -width * 3, nullptr) != 0;
+  // Negative stride: GL's rows run bottom to top (libpng finds the top row itself).
+  return png_image_write_to_file(&image, path, 0, rgb.data(), -width * 3, nullptr) != 0;
 }
