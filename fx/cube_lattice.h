@@ -7,4 +7,12 @@ class CubeLattice {
   virtual ~CubeLattice() = default;
   // `time` in milliseconds; always false.
   virtual bool draw(unsigned time);
+
+  // The scale all cubes share at `time`.
+  struct Scale {
+    float x, y, z;
+  };
+  static Scale scaleAt(unsigned time);
+  // The spin in degrees at `time` of the cube at grid position (x, y, z).
+  static float angleAt(unsigned time, float x, float y, float z);
 };

@@ -1,7 +1,11 @@
 #pragma once
 #include <GL/gl.h>
 
-// The two glyph metrics the text layout reads, in em units.
+#include <array>
+#include <string>
+
+// The metrics of one glyph, in em units (the em square is 1.0). The text
+// layout reads gmfCellIncX (advance) and gmfBlackBoxY (black-box height).
 struct GLYPHMETRICSFLOAT {
   float gmfBlackBoxX;
   float gmfBlackBoxY;
@@ -11,9 +15,16 @@ struct GLYPHMETRICSFLOAT {
   float gmfCellIncY;
 };
 
+// The face used when the asked-for family is not installed. Relative paths
+// are taken from the working directory; the application may set it at
+// start-up, before any OutlineFont is made.
+extern std::string bundledFaceFile;
+
 // Solid 3D letters from an outline font: one display list per glyph (front
 // face at z = 0, back face at z = -extrusion, side walls between), plus the
-// metrics of every glyph. Needs a current GL context.
+// metrics of every glyph. Glyph code c is the Latin-1 character c. Needs a
+// current GL context. When no face can be read the font stays empty
+// (listBase 0, metrics null) and draws nothing.
 class OutlineFont {
  public:
   OutlineFont(const char* faceName, bool bold, bool italic, bool filled, float deviation,
@@ -22,8 +33,13 @@ class OutlineFont {
   OutlineFont(const OutlineFont&) = delete;
   OutlineFont& operator=(const OutlineFont&) = delete;
 
-  // Draws the text centred on the current origin in all three axes.
+  // Draws the text centred on the current origin in all three axes. Codes
+  // without a glyph are skipped. Leaves the front face counter-clockwise.
   void drawText(const char* text);
+
+  // The translation drawText makes before its glyphs: minus half the total
+  // advance, minus half the mean black-box height, half the depth.
+  std::array<double, 3> centring(const char* text) const;
 
   float extrusion;
   GLuint listBase = 0;

@@ -14,6 +14,7 @@ void resetRandom();
 // time it is drawn. Owns nothing.
 class Particle {
  public:
+  virtual ~Particle() = default;
   // Draws the particle and moves it by `elapsed` milliseconds; false (and
   // nothing drawn or moved) when its alpha is 0.
   virtual bool draw(unsigned elapsed);

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 
 // A flat flower: a triangle fan in z = 0 whose rim radius swings with the angle.
 class Rosette {
@@ -8,6 +9,9 @@ class Rosette {
   virtual ~Rosette() = default;
   // `value` is ignored; always true.
   virtual bool draw(unsigned value);
+
+  // The rim point (x, y) at `degrees` from the x axis.
+  std::array<float, 2> rimPoint(float degrees) const;
 
   int petals;
   float baseRadius;

@@ -17,8 +17,10 @@ struct ShapeCache {
 
 extern ShapeCache shapeCache;
 
+// The newest list of `kind` whose first `count` key values equal `key`; 0 if none.
 GLuint findList(int kind, const double* key, int count);
-// Takes ownership of `key` (allocated with new[]).
+// A new list name heading the chain of `kind`. Takes ownership of `key`
+// (allocated with new[]). 0 for a kind outside the cache.
 GLuint addList(int kind, double* key, int count);
 // A filled, smooth-shaded sphere (16 slices, 16 stacks), compiled once per radius.
 void drawSphere(double radius);
