@@ -1,0 +1,91 @@
+#include "music/audio_output.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "music/audible_timeline.h"
+#include "music/song_renderer.h"
+
+namespace music::audio {
+
+namespace {
+SDL_AudioDeviceID device = 0;
+bool subsystemStarted = false;
+AudibleTimeline* timeline = nullptr;
+SongRenderer* song = nullptr;  // read by the callback under the device's lock
+
+void fill(void*, Uint8* stream, int length) {
+  const std::int64_t calledAt = nowNs();
+  auto* out = reinterpret_cast<float*>(stream);
+  const auto frames = static_cast<std::uint32_t>(length / static_cast<int>(2 * sizeof(float)));
+  if (song == nullptr) {
+    std::fill(out, out + 2 * frames, 0.0f);
+    return;
+  }
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t n = std::min(blockFrames, frames - done);
+    timeline->record(song->renderBlock(out + 2 * done, n));
+    done += n;
+  }
+  timeline->handOver(song->framesRendered(), frames, calledAt);
+}
+}  // namespace
+
+bool open(AudibleTimeline& into, std::string& why) {
+  if (device != 0) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    why = SDL_GetError();
+    return false;
+  }
+  subsystemStarted = true;
+  SDL_AudioSpec want{};
+  want.freq = mixRate;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = blockFrames;
+  want.callback = fill;
+  SDL_AudioSpec have{};
+  // SDL converts to whatever the card takes; only the buffer size may differ.
+  device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+  if (device == 0) {
+    why = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystemStarted = false;
+    return false;
+  }
+  timeline = &into;
+  timeline->setDeviceBuffer(have.samples);
+  return true;
+}
+
+void close() {
+  if (device != 0) SDL_CloseAudioDevice(device);
+  device = 0;
+  song = nullptr;
+  timeline = nullptr;
+  if (subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  subsystemStarted = false;
+}
+
+bool isOpen() { return device != 0; }
+
+void play(SongRenderer* next) {
+  if (device == 0) return;
+  SDL_LockAudioDevice(device);
+  song = next;
+  if (song != nullptr) timeline->reset();
+  SDL_UnlockAudioDevice(device);
+  SDL_PauseAudioDevice(device, next == nullptr ? 1 : 0);
+}
+
+std::int64_t nowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::uint32_t silentClock() { return SDL_GetTicks(); }
+
+}  // namespace music::audio

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace music {
+
+class AudibleTimeline;
+class SongRenderer;
+
+// The sound card, through SDL audio: 44,100 Hz stereo. Its callback renders
+// the playing song block by block and notes every block and hand-over in
+// the timeline. The only part of the player that knows SDL.
+namespace audio {
+
+// Opens the default device, paused. False, with the reason, if there is none.
+bool open(AudibleTimeline& timeline, std::string& why);
+void close();
+bool isOpen();
+
+// The device plays `song` from where it stands, or silence for null. The
+// timeline is cleared when a song is given. Takes the device's lock only
+// to swap a pointer, so the callback never waits longer than that.
+void play(SongRenderer* song);
+
+// Monotonic nanoseconds, the time base of the timeline.
+std::int64_t nowNs();
+// Milliseconds of the timer a song follows when there is no device.
+std::uint32_t silentClock();
+
+}  // namespace audio
+}  // namespace music

@@ -1,0 +1,202 @@
+// The module-player calls. Each query answers from one source: the scripted
+// position of a test, the song rendered in lockstep with a clock (the show's
+// fixed-step clock, or the timer when there is no audio device), or the
+// audible-position timeline of the device.
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <libopenmpt/libopenmpt.hpp>
+#include <memory>
+#include <vector>
+
+#include "music/audible_timeline.h"
+#include "music/audio_output.h"
+#include "music/music.h"
+#include "music/music_control.h"
+#include "music/song_renderer.h"
+
+struct FMUSIC_MODULE {
+  explicit FMUSIC_MODULE(std::vector<std::byte> data) : renderer(std::move(data)), held(renderer.current()) {}
+  music::SongRenderer renderer;
+  music::BlockRecord held;  // what a song that is not playing reports
+};
+
+namespace {
+
+using music::BlockRecord;
+
+static_assert(std::size(music::Script{}.volume) == music::maxChannels);
+
+struct Player {
+  bool started = false;
+  signed char initResult = 0;
+  std::uint32_t (*lockstepClock)() = nullptr;
+  int startOrder = 0;
+  const music::Script* script = nullptr;
+  std::vector<std::unique_ptr<FMUSIC_MODULE>> songs;
+  FMUSIC_MODULE* playing = nullptr;
+  std::uint32_t (*songClock)() = nullptr;  // set while the song follows a clock
+  std::uint32_t songStart = 0;
+  BlockRecord startState;  // the device's answer until the first frame sounds
+  music::AudibleTimeline timeline;
+};
+Player player;
+
+// A handle the player holds, or null.
+FMUSIC_MODULE* known(FMUSIC_MODULE* module) {
+  for (const auto& song : player.songs)
+    if (song.get() == module) return module;
+  return nullptr;
+}
+
+const BlockRecord& silence() {
+  static const BlockRecord none;
+  return none;
+}
+
+// What the listener hears of the playing song now.
+BlockRecord heardNow() {
+  FMUSIC_MODULE* song = player.playing;
+  if (player.songClock != nullptr) {
+    const std::uint32_t t = player.songClock() - player.songStart;  // wraps with the clock
+    const std::uint64_t frame = std::uint64_t{t} * music::mixRate / 1000;
+    return song->renderer.renderThrough(frame);
+  }
+  BlockRecord block;
+  const std::int64_t frame = player.timeline.audibleFrame(music::audio::nowNs());
+  if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
+  return block;
+}
+
+BlockRecord position(FMUSIC_MODULE* module) {
+  if (module == player.playing) return heardNow();
+  return module->held;
+}
+
+BlockRecord channels() {
+  if (player.playing == nullptr) return silence();
+  return heardNow();
+}
+
+signed char stop(FMUSIC_MODULE* module) {
+  if (module != player.playing) return 1;
+  module->held = heardNow();
+  module->held.channelsPlaying = 0;
+  std::fill(std::begin(module->held.level), std::end(module->held.level), std::uint8_t{0});
+  music::audio::play(nullptr);
+  player.playing = nullptr;
+  player.songClock = nullptr;
+  return 1;
+}
+
+}  // namespace
+
+signed char FSOUND_Init(int, int, unsigned int) {
+  // The show asks for 44,100 Hz, 16 channels, no flags: the only set-up this
+  // player has. Under the lockstep clock no device is needed.
+  if (player.started) return player.initResult;
+  player.started = true;
+  player.initResult = 1;
+  if (player.lockstepClock != nullptr) return 1;
+  std::string why;
+  if (music::audio::open(player.timeline, why)) return 1;
+  std::fprintf(stderr, "music: no audio device (%s); the show runs silent on its timer\n", why.c_str());
+  player.initResult = 0;
+  return 0;
+}
+
+void FSOUND_Close() {
+  if (player.playing != nullptr) stop(player.playing);
+  player.songs.clear();
+  music::audio::close();
+  player.started = false;
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+  std::ifstream file(name, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "music: cannot open \"%s\"; the show runs silent\n", name);
+    return nullptr;
+  }
+  std::vector<std::byte> data;
+  std::transform(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), std::back_inserter(data),
+                 [](char c) { return static_cast<std::byte>(c); });
+  try {
+    player.songs.push_back(std::make_unique<FMUSIC_MODULE>(std::move(data)));
+    return player.songs.back().get();
+  } catch (const openmpt::exception& e) {
+    std::fprintf(stderr, "music: \"%s\" is no module libopenmpt can play (%s); the show runs silent\n", name,
+                 e.what());
+    return nullptr;
+  }
+}
+
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* module) {
+  if (known(module) == nullptr) return 0;
+  stop(module);
+  std::erase_if(player.songs, [module](const auto& song) { return song.get() == module; });
+  return 1;
+}
+
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* module) {
+  if (known(module) == nullptr) return 0;
+  if (player.playing != nullptr) stop(player.playing);
+  if (!module->renderer.restart(player.startOrder))
+    std::fprintf(stderr, "music: the song has no order %d; it starts at order 0\n", player.startOrder);
+  player.startState = module->renderer.current();
+  player.playing = module;
+  if (player.lockstepClock != nullptr) {
+    player.songClock = player.lockstepClock;
+  } else if (music::audio::isOpen()) {
+    music::audio::play(&module->renderer);
+    return 1;
+  } else {
+    player.songClock = music::audio::silentClock;
+  }
+  player.songStart = player.songClock();
+  return 1;
+}
+
+signed char FMUSIC_StopSong(FMUSIC_MODULE* module) {
+  if (known(module) == nullptr) return 0;
+  return stop(module);
+}
+
+int FMUSIC_GetOrder(FMUSIC_MODULE* module) {
+  if (player.script != nullptr) return player.script->order;
+  if (known(module) == nullptr) return -1;
+  return position(module).order;
+}
+
+int FMUSIC_GetRow(FMUSIC_MODULE* module) {
+  if (player.script != nullptr) return player.script->row;
+  if (known(module) == nullptr) return 0;
+  return position(module).row;
+}
+
+int FSOUND_GetChannelsPlaying() {
+  if (player.script != nullptr) return player.script->channelsPlaying;
+  return channels().channelsPlaying;
+}
+
+int FSOUND_GetVolume(int channel) {
+  if (channel < 0 || channel >= music::maxChannels) return 0;
+  if (player.script != nullptr) return player.script->volume[channel];
+  return channels().level[channel];
+}
+
+signed char FSOUND_IsPlaying(int channel) {
+  if (channel < 0 || channel >= music::maxChannels) return 0;
+  if (player.script != nullptr) return player.script->playing[channel] ? 1 : 0;
+  return channels().level[channel] > 0 ? 1 : 0;
+}
+
+namespace music {
+
+void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
+void setStartOrder(int order) { player.startOrder = order; }
+void useScript(const Script* script) { player.script = script; }
+
+}  // namespace music

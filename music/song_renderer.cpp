@@ -1,0 +1,74 @@
+#include "music/song_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <libopenmpt/libopenmpt.hpp>
+#include <ostream>
+
+namespace music {
+
+namespace {
+// libopenmpt's own messages go nowhere: the player reports in its own words.
+std::ostream& quietLog() {
+  static std::ostream nowhere(nullptr);
+  return nowhere;
+}
+}  // namespace
+
+SongRenderer::SongRenderer(std::vector<std::byte> fileData)
+    : data(std::move(fileData)), module(std::make_unique<openmpt::module>(data, quietLog())) {
+  channels = std::min(module->get_num_channels(), maxChannels);
+  noteStart();
+}
+
+SongRenderer::~SongRenderer() = default;
+
+bool SongRenderer::restart(int order) {
+  // A fresh module, so that a replay sounds exactly as the first play.
+  module = std::make_unique<openmpt::module>(data, quietLog());
+  bool atOrder = true;
+  if (order != 0) {
+    atOrder = order > 0 && order < module->get_num_orders();
+    if (atOrder) module->set_position_order_row(order, 0);
+  }
+  noteStart();
+  return atOrder;
+}
+
+void SongRenderer::noteStart() {
+  last = BlockRecord{};
+  last.order = module->get_current_order();
+  last.row = module->get_current_row();
+}
+
+const BlockRecord& SongRenderer::renderBlock(float* out, std::uint32_t frames) {
+  const std::uint64_t first = framesRendered();
+  const std::size_t got = module->read_interleaved_stereo(mixRate, frames, out);
+  std::fill(out + 2 * got, out + 2 * frames, 0.0f);
+  last.firstFrame = first;
+  last.frames = frames;
+  if (got == 0) {  // past the end: silence at the last position
+    last.channelsPlaying = 0;
+    std::fill(std::begin(last.level), std::end(last.level), std::uint8_t{0});
+    return last;
+  }
+  last.order = module->get_current_order();
+  last.row = module->get_current_row();
+  last.channelsPlaying = 0;
+  for (int c = 0; c < channels; ++c) {
+    const float vu = module->get_current_channel_vu_mono(c);
+    last.level[c] = static_cast<std::uint8_t>(std::clamp(std::lround(vu * 255.0f), 0L, 255L));
+    if (last.level[c] > 0) ++last.channelsPlaying;
+  }
+  return last;
+}
+
+const BlockRecord& SongRenderer::renderThrough(std::uint64_t frame) {
+  while (framesRendered() <= frame) {
+    const std::uint64_t left = frame + 1 - framesRendered();
+    renderBlock(scratch, static_cast<std::uint32_t>(std::min<std::uint64_t>(left, blockFrames)));
+  }
+  return last;
+}
+
+}  // namespace music
