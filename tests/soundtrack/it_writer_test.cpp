@@ -1,0 +1,217 @@
+#include "tools/itwriter/it_writer.h"
+
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.hpp>
+#include <xmp.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Three channels and two patterns of unusual lengths, with repeated columns
+// so that the packing's "same as before" flags are used, and every column kind.
+itw::Song makeSong() {
+  itw::Song song;
+  song.name = "round trip";
+  song.speed = 3;
+  song.tempo = 140;
+  song.channels = {{16, 64}, {32, 48}, {48, 64}};
+  for (int i = 0; i < 2; ++i) {
+    itw::Sample& s = song.samples.emplace_back();
+    s.name = "sample " + std::to_string(i + 1);
+    s.c5Speed = 22050;
+    if (i == 0) {
+      for (int n = 0; n < 1000; ++n) s.pcm16.push_back(static_cast<std::int16_t>(n * 31 % 20000 - 10000));
+      s.loop = true;
+      s.loopStart = 100;
+      s.loopEnd = 900;
+    } else {
+      for (int n = 0; n < 333; ++n) s.pcm8.push_back(static_cast<std::int8_t>(n % 200 - 100));
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    itw::Instrument& in = song.instruments.emplace_back();
+    in.name = "instrument " + std::to_string(i + 1);
+    in.sample = i % 2 + 1;
+    in.volumeEnvelope.points = {{0, 0}, {5, 64}, {20, 0}};
+    in.volumeEnvelope.sustainPoint = 1;
+  }
+  const int rows[] = {64, 7};
+  for (int p = 0; p < 2; ++p) {
+    itw::Pattern& pat = song.patterns.emplace_back(rows[p], 3);
+    for (int r = 0; r < pat.rows; ++r) {
+      for (int c = 0; c < 3; ++c) {
+        const int k = r * 3 + c + p;
+        if (k % 5 == 4) continue;  // some empty cells
+        itw::Cell& cell = pat.at(r, c);
+        if (k % 3 != 0) cell.note = 36 + (k / 4) % 40;  // runs of equal notes
+        if (k % 17 == 0) cell.note = itw::kNoteOff;
+        if (k % 23 == 0) cell.note = itw::kNoteCut;
+        if (k % 2 == 0) cell.instrument = 1 + (k / 6) % 3;
+        if (k % 4 != 1) cell.volume = (k / 8) % 65;
+        if (k % 7 < 3) {
+          cell.effect = "DHJ"[k % 3];
+          cell.param = static_cast<std::uint8_t>(k / 5);
+        }
+      }
+    }
+  }
+  song.orders = {1, 0, 1, 0};
+  return song;
+}
+
+openmpt::module load(const std::vector<std::uint8_t>& bytes) {
+  return openmpt::module(bytes);
+}
+
+TEST(ItWriterRoundTrip, PatternsAndOrdersComeBackThroughLibopenmpt) {
+  const itw::Song song = makeSong();
+  std::string error;
+  const std::vector<std::uint8_t> bytes = itw::encode(song, &error);
+  ASSERT_FALSE(bytes.empty()) << error;
+  openmpt::module mod = load(bytes);
+
+  EXPECT_EQ(mod.get_metadata("warnings"), "");
+  EXPECT_EQ(mod.get_metadata("title"), "round trip");
+  ASSERT_EQ(mod.get_num_orders(), 4);
+  for (int o = 0; o < 4; ++o) EXPECT_EQ(mod.get_order_pattern(o), song.orders[o]);
+  ASSERT_EQ(mod.get_num_patterns(), 2);
+  EXPECT_EQ(mod.get_num_channels(), 3);
+  for (int p = 0; p < 2; ++p) {
+    const itw::Pattern& pat = song.patterns[p];
+    ASSERT_EQ(mod.get_pattern_num_rows(p), pat.rows);
+    for (int r = 0; r < pat.rows; ++r) {
+      for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE("pattern " + std::to_string(p) + " row " + std::to_string(r) + " channel " + std::to_string(c));
+        const itw::Cell& cell = pat.at(r, c);
+        const int note = mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_note);
+        if (cell.note == itw::kEmpty) EXPECT_EQ(note, 0);
+        else if (cell.note < 120) EXPECT_EQ(note, cell.note + 1);  // libopenmpt counts notes from 1
+        else EXPECT_EQ(note, cell.note);                           // off and cut keep their codes
+        EXPECT_EQ(mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_instrument), cell.instrument);
+        if (cell.volume == itw::kEmpty) {
+          EXPECT_EQ(mod.format_pattern_row_channel_command(p, r, c, openmpt::module::command_volumeffect), " ");
+        } else {
+          EXPECT_EQ(mod.format_pattern_row_channel_command(p, r, c, openmpt::module::command_volumeffect), "v");
+          EXPECT_EQ(mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_volume), cell.volume);
+        }
+        const std::string effect = cell.effect ? std::string(1, cell.effect) : ".";
+        EXPECT_EQ(mod.format_pattern_row_channel_command(p, r, c, openmpt::module::command_effect), effect);
+        if (cell.effect) {
+          EXPECT_EQ(mod.get_pattern_row_channel_command(p, r, c, openmpt::module::command_parameter), cell.param);
+        }
+      }
+    }
+  }
+  // 4 orders of 7 + 64 + 7 + 64 rows at 3 ticks of 2.5 / 140 s (the player rounds ticks to whole frames).
+  EXPECT_NEAR(mod.get_duration_seconds(), 142 * 3 * 2.5 / 140, 0.01);
+}
+
+TEST(ItWriterRoundTrip, InstrumentsAndSamplesComeBack) {
+  const itw::Song song = makeSong();
+  const std::vector<std::uint8_t> bytes = itw::encode(song);
+  ASSERT_FALSE(bytes.empty());
+  openmpt::module mod = load(bytes);
+  EXPECT_EQ(mod.get_instrument_names(),
+            (std::vector<std::string>{"instrument 1", "instrument 2", "instrument 3"}));
+  EXPECT_EQ(mod.get_sample_names(), (std::vector<std::string>{"sample 1", "sample 2"}));
+
+  // libxmp reports the sample data and loops that libopenmpt keeps to itself.
+  xmp_context ctx = xmp_create_context();
+  ASSERT_EQ(xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())), 0);
+  xmp_module_info info;
+  xmp_get_module_info(ctx, &info);
+  ASSERT_EQ(info.mod->smp, 2);
+  EXPECT_EQ(info.mod->ins, 3);
+  EXPECT_EQ(info.mod->chn, 3);
+  EXPECT_EQ(info.mod->xxs[0].len, 1000);
+  EXPECT_TRUE(info.mod->xxs[0].flg & XMP_SAMPLE_16BIT);
+  EXPECT_TRUE(info.mod->xxs[0].flg & XMP_SAMPLE_LOOP);
+  EXPECT_EQ(info.mod->xxs[0].lps, 100);
+  EXPECT_EQ(info.mod->xxs[0].lpe, 900);
+  EXPECT_EQ(info.mod->xxs[1].len, 333);
+  EXPECT_FALSE(info.mod->xxs[1].flg & XMP_SAMPLE_16BIT);
+  EXPECT_FALSE(info.mod->xxs[1].flg & XMP_SAMPLE_LOOP);
+  const auto* data = reinterpret_cast<const std::int16_t*>(info.mod->xxs[0].data);
+  for (int n : {0, 1, 500, 999}) EXPECT_EQ(data[n], song.samples[0].pcm16[n]) << n;
+  EXPECT_EQ(static_cast<std::int8_t>(info.mod->xxs[1].data[332]), song.samples[1].pcm8[332]);
+  xmp_release_module(ctx);
+  xmp_free_context(ctx);
+}
+
+// A looped sine of 100 frames per cycle at c5Speed 44100 sounds at 441 Hz on C-5
+// and at 882 Hz an octave up; a note cut ends it.
+TEST(ItWriterRoundTrip, SampleDataPlaysAtItsPitch) {
+  itw::Song song;
+  song.channels.resize(1);
+  itw::Sample& s = song.samples.emplace_back();
+  for (int n = 0; n < 1000; ++n) s.pcm16.push_back(static_cast<std::int16_t>(12000 * std::sin(n * 2 * M_PI / 100)));
+  s.loop = true;
+  s.loopEnd = 1000;
+  itw::Pattern& p = song.patterns.emplace_back(32, 1);
+  p.at(0, 0) = {itw::note("C-5"), 1};
+  p.at(10, 0) = {itw::note("C-6"), 1};
+  p.at(20, 0).note = itw::kNoteCut;
+  song.orders = {0};
+  const std::vector<std::uint8_t> bytes = itw::encode(song);
+  openmpt::module mod = load(bytes);
+
+  const int rate = 44100;
+  const int rowFrames = rate * 6 * 2.5 / 125;  // 5292
+  std::vector<float> audio(static_cast<std::size_t>(rowFrames) * 30);
+  ASSERT_EQ(mod.read(rate, audio.size(), audio.data()), audio.size());
+  auto crossingsPerSecond = [&](int fromRow, int toRow) {
+    int crossings = 0;
+    for (int i = fromRow * rowFrames + 1; i < toRow * rowFrames; ++i) crossings += (audio[i - 1] < 0) != (audio[i] < 0);
+    return crossings / 2.0 * rate / ((toRow - fromRow) * rowFrames);
+  };
+  EXPECT_NEAR(crossingsPerSecond(1, 9), 441, 3);
+  EXPECT_NEAR(crossingsPerSecond(11, 19), 882, 5);
+  float tail = 0;
+  for (std::size_t i = 21 * rowFrames; i < audio.size(); ++i) tail = std::max(tail, std::abs(audio[i]));
+  EXPECT_LT(tail, 1e-4f);
+}
+
+TEST(ItWriterRejects, SongsOutsideTheFormatsLimits) {
+  struct Case {
+    const char* what;
+    void (*spoil)(itw::Song&);
+  };
+  const Case cases[] = {
+      {"order names a missing pattern", [](itw::Song& s) { s.orders.push_back(2); }},
+      {"no orders", [](itw::Song& s) { s.orders.clear(); }},
+      {"cell names a missing instrument", [](itw::Song& s) { s.patterns[0].at(3, 1).instrument = 4; }},
+      {"note above B-9", [](itw::Song& s) { s.patterns[1].at(0, 0).note = 120; }},
+      {"effect not a letter", [](itw::Song& s) { s.patterns[1].at(0, 0).effect = '1'; }},
+      {"zero rows", [](itw::Song& s) { s.patterns[1] = itw::Pattern(0, 3); }},
+      {"201 rows", [](itw::Song& s) { s.patterns[1] = itw::Pattern(201, 3); }},
+      {"pattern wider than the song", [](itw::Song& s) { s.patterns[1] = itw::Pattern(8, 4); }},
+      {"loop past the end", [](itw::Song& s) { s.samples[0].loopEnd = 1001; }},
+      {"both sample depths", [](itw::Song& s) { s.samples[0].pcm8 = {1, 2}; }},
+      {"instrument names a missing sample", [](itw::Song& s) { s.instruments[2].sample = 3; }},
+      {"envelope ticks not rising", [](itw::Song& s) { s.instruments[0].volumeEnvelope.points[2].tick = 5; }},
+      {"sustain point missing", [](itw::Song& s) { s.instruments[0].volumeEnvelope.sustainPoint = 3; }},
+      {"name too long", [](itw::Song& s) { s.name = std::string(26, 'x'); }},
+  };
+  for (const Case& c : cases) {
+    itw::Song song = makeSong();
+    c.spoil(song);
+    std::string error;
+    EXPECT_TRUE(itw::encode(song, &error).empty()) << c.what;
+    EXPECT_FALSE(error.empty()) << c.what;
+  }
+  itw::Song song = makeSong();
+  EXPECT_FALSE(itw::save(song, "/nonexistent-dir/x.it"));
+}
+
+TEST(ItWriterNote, ReadsTrackerNames) {
+  EXPECT_EQ(itw::note("C-0"), 0);
+  EXPECT_EQ(itw::note("C#5"), 61);
+  EXPECT_EQ(itw::note("A-5"), 69);
+  EXPECT_EQ(itw::note("B-9"), 119);
+  for (const char* bad : {"", "H-5", "C-", "C-55", "Cb5", "c-5"}) EXPECT_EQ(itw::note(bad), itw::kEmpty) << bad;
+}
+
+}  // namespace
