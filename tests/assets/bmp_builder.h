@@ -1,0 +1,99 @@
+#pragma once
+// Builds BMP files and bare DIBs byte by byte for the loader tests.
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+struct Bmp {
+  std::int32_t width = 1;
+  std::int32_t height = 1;
+  std::uint16_t bitCount = 24;
+  std::uint32_t compression = 0;
+  bool core = false;  // 12-byte header instead of 40
+  bool fileHeader = true;
+  std::uint32_t colorsUsed = 0;
+  std::uint32_t imageSize = 0;
+  std::vector<std::uint32_t> masks;  // written right after the header
+  std::vector<Rgb> palette;          // written as blue, green, red (, 0)
+  std::vector<std::uint8_t> gap;     // between the colour table and the pixels
+  std::vector<std::uint8_t> data;    // the pixel data as stored
+
+  std::vector<std::uint8_t> bytes() const {
+    std::vector<std::uint8_t> out;
+    auto put = [&out](std::uint32_t value, int size) {
+      for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> 8 * i));
+    };
+    const std::uint32_t headerSize = core ? 12 : 40;
+    const std::uint32_t dataAt = (fileHeader ? 14 : 0) + headerSize +
+                                 4 * static_cast<std::uint32_t>(masks.size()) +
+                                 (core ? 3 : 4) * static_cast<std::uint32_t>(palette.size()) +
+                                 static_cast<std::uint32_t>(gap.size());
+    if (fileHeader) {
+      out.push_back('B');
+      out.push_back('M');
+      put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
+      put(0, 4);
+      put(dataAt, 4);
+    }
+    put(headerSize, 4);
+    if (core) {
+      put(static_cast<std::uint32_t>(width), 2);
+      put(static_cast<std::uint32_t>(height), 2);
+      put(1, 2);
+      put(bitCount, 2);
+    } else {
+      put(static_cast<std::uint32_t>(width), 4);
+      put(static_cast<std::uint32_t>(height), 4);
+      put(1, 2);
+      put(bitCount, 2);
+      put(compression, 4);
+      put(imageSize, 4);
+      put(2835, 4);
+      put(2835, 4);
+      put(colorsUsed, 4);
+      put(0, 4);
+    }
+    for (std::uint32_t mask : masks) put(mask, 4);
+    for (const Rgb& c : palette) {
+      out.push_back(c[2]);
+      out.push_back(c[1]);
+      out.push_back(c[0]);
+      if (!core) out.push_back(0);
+    }
+    out.insert(out.end(), gap.begin(), gap.end());
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+  }
+};
+
+// Pixel values (rows in file order) of `bitCount` bits each, packed into rows
+// padded to 4 bytes: indices most significant first, wider values little-endian.
+inline std::vector<std::uint8_t> packRows(const std::vector<std::uint32_t>& values, int width,
+                                          int bitCount) {
+  const std::size_t stride = (std::size_t(bitCount) * width + 31) / 32 * 4;
+  const std::size_t rows = values.size() / width;
+  std::vector<std::uint8_t> out(stride * rows);
+  for (std::size_t y = 0; y < rows; ++y) {
+    std::uint8_t* row = out.data() + y * stride;
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t v = values[y * width + x];
+      if (bitCount < 8) {
+        const int bit = x * bitCount;
+        row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bitCount - bit % 8));
+      } else {
+        for (int i = 0; i < bitCount / 8; ++i)
+          row[x * (bitCount / 8) + i] = static_cast<std::uint8_t>(v >> 8 * i);
+      }
+    }
+  }
+  return out;
+}
+
+inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}

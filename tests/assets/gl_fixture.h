@@ -1,0 +1,45 @@
+#pragma once
+// One hidden GL context per test binary, and a count of what a display list
+// draws, read back through feedback mode.
+#include <GL/gl.h>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/headless_gl.h"
+
+class GlTest : public ::testing::Test {
+ protected:
+  // The context stays until the process ends: tearing it down unloads the
+  // GL driver with allocations of its own still held, which the leak
+  // checker reports.
+  static void SetUpTestSuite() {
+    static const HeadlessGl* context = new HeadlessGl();
+    (void)context;
+  }
+  void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+
+  // Number of triangles that `draw` sends to GL.
+  template <typename Draw>
+  static int trianglesDrawn(Draw draw) {
+    std::vector<GLfloat> buffer(1 << 16);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint size = glRenderMode(GL_RENDER);
+    int triangles = 0;
+    for (GLint i = 0; i < size;) {
+      const GLenum token = static_cast<GLenum>(buffer[i]);
+      if (token != GL_POLYGON_TOKEN) {
+        ADD_FAILURE() << "unexpected feedback token " << buffer[i];
+        break;
+      }
+      const int corners = static_cast<int>(buffer[i + 1]);
+      triangles += corners == 3;
+      i += 2 + 3 * corners;
+    }
+    return triangles;
+  }
+
+};
