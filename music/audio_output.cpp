@@ -1,9 +1,13 @@
 #include "music/audio_output.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 
 #include "music/audible_timeline.h"
 #include "music/song_renderer.h"
@@ -15,6 +19,30 @@ SDL_AudioDeviceID device = 0;
 bool subsystemStarted = false;
 AudibleTimeline* timeline = nullptr;
 SongRenderer* song = nullptr;  // read by the callback under the device's lock
+
+// Sound libraries under SDL (ALSA above all) write their own complaints to
+// standard error when there is no card; the player says it in one line.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved = dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && nowhere >= 0) dup2(nowhere, STDERR_FILENO);
+    if (nowhere >= 0) ::close(nowhere);
+  }
+  ~QuietStderr() {
+    if (saved < 0) return;
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    ::close(saved);
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved = -1;
+};
 
 void fill(void*, Uint8* stream, int length) {
   const std::int64_t calledAt = nowNs();
@@ -33,12 +61,10 @@ void fill(void*, Uint8* stream, int length) {
 }
 }  // namespace
 
-bool open(AudibleTimeline& into, std::string& why) {
-  if (device != 0) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    why = SDL_GetError();
-    return false;
-  }
+std::string open(AudibleTimeline& into) {
+  if (device != 0) return {};
+  QuietStderr quiet;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SDL_GetError();
   subsystemStarted = true;
   SDL_AudioSpec want{};
   want.freq = mixRate;
@@ -50,14 +76,16 @@ bool open(AudibleTimeline& into, std::string& why) {
   // SDL converts to whatever the card takes; only the buffer size may differ.
   device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
   if (device == 0) {
-    why = SDL_GetError();
+    std::string why = SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     subsystemStarted = false;
-    return false;
+    return why;
   }
   timeline = &into;
   timeline->setDeviceBuffer(have.samples);
-  return true;
+  // The dummy driver keeps time like a card and plays nothing.
+  if (std::strcmp(SDL_GetCurrentAudioDriver(), "dummy") == 0) return "SDL's dummy driver";
+  return {};
 }
 
 void close() {

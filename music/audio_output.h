@@ -12,8 +12,10 @@ class SongRenderer;
 // the timeline. The only part of the player that knows SDL.
 namespace audio {
 
-// Opens the default device, paused. False, with the reason, if there is none.
-bool open(AudibleTimeline& timeline, std::string& why);
+// Opens the default device, paused. Returns why nothing will be heard: empty
+// when a card plays, else the reason (no device opened, or SDL's dummy
+// driver, which is open and keeps time but plays nothing).
+std::string open(AudibleTimeline& timeline);
 void close();
 bool isOpen();
 

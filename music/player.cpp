@@ -100,11 +100,11 @@ signed char FSOUND_Init(int, int, unsigned int) {
   player.started = true;
   player.initResult = 1;
   if (player.lockstepClock != nullptr) return 1;
-  std::string why;
-  if (music::audio::open(player.timeline, why)) return 1;
-  std::fprintf(stderr, "music: no audio device (%s); the show runs silent on its timer\n", why.c_str());
-  player.initResult = 0;
-  return 0;
+  const std::string silent = music::audio::open(player.timeline);
+  if (!silent.empty())
+    std::fprintf(stderr, "music: no audio device (%s); the show runs silent on its timer\n", silent.c_str());
+  player.initResult = music::audio::isOpen() ? 1 : 0;
+  return player.initResult;
 }
 
 void FSOUND_Close() {

@@ -3,20 +3,23 @@
 #include <algorithm>
 #include <cmath>
 #include <libopenmpt/libopenmpt.hpp>
+#include <map>
 #include <ostream>
+#include <string>
 
 namespace music {
 
 namespace {
-// libopenmpt's own messages go nowhere: the player reports in its own words.
-std::ostream& quietLog() {
+std::unique_ptr<openmpt::module> open(const std::vector<std::byte>& data) {
+  // libopenmpt's own messages go nowhere: the player reports in its own words.
   static std::ostream nowhere(nullptr);
-  return nowhere;
+  // At the song's end the position stays where it is: no fade-out that
+  // would replay the start.
+  return std::make_unique<openmpt::module>(data, nowhere, std::map<std::string, std::string>{{"play.at_end", "stop"}});
 }
 }  // namespace
 
-SongRenderer::SongRenderer(std::vector<std::byte> fileData)
-    : data(std::move(fileData)), module(std::make_unique<openmpt::module>(data, quietLog())) {
+SongRenderer::SongRenderer(std::vector<std::byte> fileData) : data(std::move(fileData)), module(open(data)) {
   channels = std::min(module->get_num_channels(), maxChannels);
   noteStart();
 }
@@ -25,7 +28,7 @@ SongRenderer::~SongRenderer() = default;
 
 bool SongRenderer::restart(int order) {
   // A fresh module, so that a replay sounds exactly as the first play.
-  module = std::make_unique<openmpt::module>(data, quietLog());
+  module = open(data);
   bool atOrder = true;
   if (order != 0) {
     atOrder = order > 0 && order < module->get_num_orders();
@@ -47,7 +50,9 @@ const BlockRecord& SongRenderer::renderBlock(float* out, std::uint32_t frames) {
   std::fill(out + 2 * got, out + 2 * frames, 0.0f);
   last.firstFrame = first;
   last.frames = frames;
-  if (got == 0) {  // past the end: silence at the last position
+  if (got < frames) {
+    // The song ended in this block; libopenmpt already reports the position
+    // it would restart from. Silence from here, at the last position.
     last.channelsPlaying = 0;
     std::fill(std::begin(last.level), std::end(last.level), std::uint8_t{0});
     return last;

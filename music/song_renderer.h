@@ -15,8 +15,8 @@ namespace music {
 // One module and how far it has been rendered. Renders stereo float frames
 // at 44,100 Hz in blocks of at most blockFrames and notes after each block
 // the position and channel levels libopenmpt reports: those of the block's
-// last frame. After the song's end it renders silence and keeps the last
-// position. Allocates only when constructed and restarted.
+// last frame. The block in which the song ends and all after it are silent
+// and keep the last position. Allocates only when constructed and restarted.
 class SongRenderer {
  public:
   // Throws openmpt::exception when the data is no module.
