@@ -13,9 +13,8 @@ bool writePng(const std::string& path, const std::uint8_t* rgb, int width, int h
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGB;
-  // A negative stride: GL's rows run bottom to top.
-  const std::uint8_t* top = rgb + static_cast<size_t>(height - 1) * width * 3;
-  return png_image_write_to_file(&image, path.c_str(), 0, top, -width * 3, nullptr) != 0;
+  // A negative stride: GL's rows run bottom to top (libpng takes the buffer's start).
+  return png_image_write_to_file(&image, path.c_str(), 0, rgb, -width * 3, nullptr) != 0;
 }
 
 bool PngFrames::open() {

@@ -6,11 +6,13 @@
 #include <new>
 
 #include "app/clock.h"
+#include "app/data_path.h"
 #include "app/frame_output.h"
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/setup_dialog.h"
 #include "assets/message_box.h"
+#include "fx/outline_font.h"
 #include "music/music_control.h"
 #include "show/demo_app.h"
 
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     music::useLockstep(&timeGetTime);
   }
   music::setStartOrder(options.startOrder);
+  bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
 
   std::unique_ptr<PngFrames> frames;
   if (!options.pngDirectory.empty()) {

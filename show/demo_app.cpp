@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <initializer_list>
 #include <new>
 #include <vector>
 
@@ -33,12 +34,12 @@ void DemoApp::idle() { GlWindowApp::idle(); }
 namespace {
 
 void setShowState() {
-  for (GLenum capability : {GL_ALPHA_TEST, GL_AUTO_NORMAL, GL_DITHER, GL_FOG, GL_LINE_SMOOTH,
+  for (GLenum capability : std::initializer_list<GLenum>{GL_ALPHA_TEST, GL_AUTO_NORMAL, GL_DITHER, GL_FOG, GL_LINE_SMOOTH,
                             GL_LINE_STIPPLE, GLenum(0x0BF1) /* GL_INDEX_LOGIC_OP */, GL_POINT_SMOOTH,
                             GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE, GL_SCISSOR_TEST, GL_STENCIL_TEST,
                             GL_TEXTURE_1D})
     glDisable(capability);
-  for (GLenum capability : {GL_BLEND, GL_CULL_FACE, GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0,
+  for (GLenum capability : std::initializer_list<GLenum>{GL_BLEND, GL_CULL_FACE, GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0,
                             GL_NORMALIZE, GL_TEXTURE_2D, GL_COLOR_MATERIAL})
     glEnable(capability);
   glCullFace(GL_BACK);

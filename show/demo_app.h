@@ -7,6 +7,7 @@
 #include "fx/cube_lattice.h"
 #include "fx/rosette.h"
 #include "music/music.h"
+#include "show/director.h"
 
 class OutlineFont;
 class Particle;
@@ -36,7 +37,8 @@ class DemoApp : public GlWindowApp {
   ~DemoApp() override;
 
   void shutdown() override;
-  void draw() override;
+  // The scene director.
+  void draw() override { director.draw(); }
   void idle() override;
   void init() override;
 
@@ -53,4 +55,7 @@ class DemoApp : public GlWindowApp {
   Mesh mesh;
   CubeLattice lattice;
   Rosette rosette{5, 0.2f, 0.1f};
+
+  // Chooses and draws each frame's scene; holds the state that outlives a frame.
+  Director director{*this};
 };
