@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/gl_window_app.h"
@@ -193,6 +194,36 @@ TEST_F(WindowAppTest, RefusedFullscreenAnsweredNoCloses) {
   EXPECT_NE(refusing.boxes.find("ERROR|Program Will Now Close.\n"), std::string::npos);
   EXPECT_FALSE(app->fullscreen);
   EXPECT_EQ(drainMessages(), "quit ");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowAppTest, DefaultDrawIsTheColouredQuadOnBlack) {
+  app->wide = false;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(app->window, &w, &h);
+  app->resize(w, h);
+  showclock::useFixedStep(60);  // tick 0: the quad is not turned
+  glClearColor(0, 0, 0, 0);
+  app->draw();
+  auto pixel = [](int x, int y) {
+    GLubyte rgb[3];
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return std::vector<int>{rgb[0], rgb[1], rgb[2]};
+  };
+  // 90 degrees of view from distance 1: the quad's corners touch the viewport's
+  // top and bottom; beside it the background is black.
+  EXPECT_EQ(pixel(2, h / 2), (std::vector<int>{0, 0, 0}));
+  const int left = w / 2 - h / 2 + 3, right = w / 2 + h / 2 - 3;
+  const auto topLeft = pixel(left, h - 3), bottomLeft = pixel(left, 2);
+  const auto bottomRight = pixel(right, 2), topRight = pixel(right, h - 3);
+  EXPECT_GT(topLeft[0], 200);
+  EXPECT_GT(bottomLeft[1], 200);
+  EXPECT_GT(bottomRight[2], 200);
+  EXPECT_LT(topRight[0] + topRight[1] + topRight[2], 40);
+  showclock::useLive();
 }
 
 }  // namespace
