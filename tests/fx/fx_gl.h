@@ -2,6 +2,8 @@
 // A hidden 128 x 128 GL context per test suite, and read-back helpers.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
