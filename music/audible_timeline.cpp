@@ -59,16 +59,14 @@ void AudibleTimeline::handOver(std::uint64_t handed, std::uint32_t callbackFrame
 }
 
 std::int64_t AudibleTimeline::audibleFrame(std::int64_t nowNs) {
-  std::uint32_t before = 0;
-  std::int64_t handed = 0, callbackFrames = 0, atNs = 0;
-  do {  // the writer holds the lock for a few stores at most
-    before = handover.sequence.load(std::memory_order_acquire);
-    handed = static_cast<std::int64_t>(handover.handed.load(relaxed));
-    callbackFrames = handover.callbackFrames.load(relaxed);
-    atNs = handover.atNs.load(relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-  } while ((before & 1) != 0 || handover.sequence.load(relaxed) != before);
-  if (before == 0) return -1;  // nothing handed to the device yet
+  const std::uint32_t before = handover.sequence.load(std::memory_order_acquire);
+  const auto handed = static_cast<std::int64_t>(handover.handed.load(relaxed));
+  const std::int64_t callbackFrames = handover.callbackFrames.load(relaxed);
+  const std::int64_t atNs = handover.atNs.load(relaxed);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  // Nothing handed over yet, or a hand-over being written right now: the
+  // previous answer stands rather than waiting for the audio thread.
+  if (before == 0 || (before & 1) != 0 || handover.sequence.load(relaxed) != before) return lastAnswer;
 
   // Ten seconds bound the product below; the answer is clamped long before.
   const std::int64_t elapsedNs = std::clamp<std::int64_t>(nowNs - atNs, 0, 10'000'000'000);

@@ -3,22 +3,34 @@
 
 // The module-player calls the show makes. Playback is libopenmpt's; output is
 // SDL audio. Position and levels are those the listener hears at the moment
-// of the call.
+// of the call. A channel's level (FSOUND_GetVolume, 0..255) is libopenmpt's
+// VU meter of that channel: it jumps with a note and falls off within about
+// a quarter second after the channel goes quiet; a channel counts as playing
+// while its level is not 0. All calls come from one thread.
 
 struct FMUSIC_MODULE;
 
+// 44,100 Hz stereo whatever is asked. 1 when an audio device is open or the
+// lockstep clock needs none; without a device (one line on standard error)
+// songs follow the timer silently.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
+// Ends playback and releases every song; their handles are then invalid.
 void FSOUND_Close();
 
+// Null, with one line on standard error, if the file cannot be read or played.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
+// Playing restarts the song from its start; playing one song stops another.
+// Handles the player does not hold (null, freed) are refused with 0.
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* module);
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* module);
 signed char FMUSIC_StopSong(FMUSIC_MODULE* module);
 
-// Negative for a null handle.
+// Negative order and row 0 for a null handle. A stopped song keeps the
+// position it stopped at; after its end a song keeps its last row, silent.
 int FMUSIC_GetOrder(FMUSIC_MODULE* module);
 int FMUSIC_GetRow(FMUSIC_MODULE* module);
 
+// Channels 0..63 of the playing song; 0 with no song playing.
 int FSOUND_GetChannelsPlaying();
 int FSOUND_GetVolume(int channel);
 signed char FSOUND_IsPlaying(int channel);

@@ -7,10 +7,15 @@ namespace music {
 
 // Fixed-step runs: the song is rendered in lockstep with the show's clock
 // instead of by the audio device. `clock` returns the show timer in ms; at
-// song time t the queries answer for sample floor(t * 44100 / 1000).
+// song time t (clock minus its value at FMUSIC_PlaySong, wrapping) the
+// queries answer for sample floor(t * 44100 / 1000), exactly. Set it before
+// FSOUND_Init and no audio device is opened. Applies from the next
+// FMUSIC_PlaySong; null goes back to the device.
 void useLockstep(std::uint32_t (*clock)());
 
-// The song starts at this order (previews, tests).
+// The song starts at this order (previews, tests), from the next
+// FMUSIC_PlaySong. An order the song lacks starts it at order 0, with one
+// line on standard error.
 void setStartOrder(int order);
 
 // A position set by a test: when installed, every query answers from it,

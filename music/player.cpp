@@ -9,6 +9,7 @@
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "music/audible_timeline.h"
@@ -98,12 +99,12 @@ signed char FSOUND_Init(int, int, unsigned int) {
   // player has. Under the lockstep clock no device is needed.
   if (player.started) return player.initResult;
   player.started = true;
-  player.initResult = 1;
-  if (player.lockstepClock != nullptr) return 1;
-  const std::string silent = music::audio::open(player.timeline);
-  if (!silent.empty())
-    std::fprintf(stderr, "music: no audio device (%s); the show runs silent on its timer\n", silent.c_str());
-  player.initResult = music::audio::isOpen() ? 1 : 0;
+  if (player.lockstepClock == nullptr) {
+    const std::string silent = music::audio::open(player.timeline);
+    if (!silent.empty())
+      std::fprintf(stderr, "music: no audio device (%s); the show runs silent on its timer\n", silent.c_str());
+  }
+  player.initResult = player.lockstepClock != nullptr || music::audio::isOpen() ? 1 : 0;
   return player.initResult;
 }
 
@@ -115,6 +116,7 @@ void FSOUND_Close() {
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+  if (name == nullptr) return nullptr;
   std::ifstream file(name, std::ios::binary);
   if (!file) {
     std::fprintf(stderr, "music: cannot open \"%s\"; the show runs silent\n", name);
