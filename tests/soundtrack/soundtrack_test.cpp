@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.hpp>
+#include <xmp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "tools/itwriter/it_writer.h"
+#include "tools/soundtrack/score.h"
+#include "tools/soundtrack/synth.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kOrders = 22;
+constexpr int kShowOrders = 19;  // 0..18; the show ends on the last row of 18
+
+std::vector<std::uint8_t> builtFile() {
+  std::ifstream f(FK_SOUNDTRACK_FILE, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+double db(double amplitude) { return 20 * std::log10(std::max(amplitude, 1e-10)); }
+
+// The song as libopenmpt renders it at its default settings, measured per order.
+struct Render {
+  struct Order {
+    double sumSquares = 0;
+    long frames = 0;
+    float peak = 0;
+    float vuMin = 1e9f, vuMax = 0;  // channel 0
+    double startSeconds = -1;
+    double rms() const { return frames ? std::sqrt(sumSquares / frames) : 0; }
+  };
+  std::vector<Order> orders = std::vector<Order>(kOrders);
+  double lastRowsRms = 0;    // order 18, rows 60..63
+  double firstRowsRms = 0;   // order 18, rows 0..47
+  double seconds = 0;
+
+  Render() {
+    const std::vector<std::uint8_t> bytes = builtFile();
+    openmpt::module mod(bytes);
+    std::vector<float> left(441), right(441);  // 10 ms: fine enough to see the kick's level move
+    double farewellLast = 0, farewellFirst = 0;
+    long farewellLastFrames = 0, farewellFirstFrames = 0;
+    long frames = 0;
+    for (;;) {
+      const int order = mod.get_current_order(), row = mod.get_current_row();
+      const double at = mod.get_position_seconds();
+      const std::size_t got = mod.read(kRate, left.size(), left.data(), right.data());
+      if (got == 0) break;
+      frames += static_cast<long>(got);
+      if (order < 0 || order >= kOrders) continue;
+      Order& o = orders[order];
+      if (o.startSeconds < 0) o.startSeconds = at;
+      double sum = 0;
+      for (std::size_t i = 0; i < got; ++i) {
+        sum += (left[i] * left[i] + right[i] * right[i]) / 2;
+        o.peak = std::max({o.peak, std::abs(left[i]), std::abs(right[i])});
+      }
+      o.sumSquares += sum;
+      o.frames += static_cast<long>(got);
+      const float vu = mod.get_current_channel_vu_mono(0);
+      o.vuMin = std::min(o.vuMin, vu);
+      o.vuMax = std::max(o.vuMax, vu);
+      if (order == 18 && row >= 60) farewellLast += sum, farewellLastFrames += static_cast<long>(got);
+      if (order == 18 && row < 48) farewellFirst += sum, farewellFirstFrames += static_cast<long>(got);
+    }
+    seconds = static_cast<double>(frames) / kRate;
+    lastRowsRms = std::sqrt(farewellLast / std::max(1L, farewellLastFrames));
+    firstRowsRms = std::sqrt(farewellFirst / std::max(1L, farewellFirstFrames));
+  }
+};
+
+const Render& render() {
+  static const Render r;
+  return r;
+}
+
+TEST(SoundtrackFile, HasTheShowsShape) {
+  const std::vector<std::uint8_t> bytes = builtFile();
+  ASSERT_FALSE(bytes.empty()) << FK_SOUNDTRACK_FILE;
+  openmpt::module mod(bytes);
+  EXPECT_EQ(mod.get_metadata("warnings"), "");
+  ASSERT_EQ(mod.get_num_orders(), kOrders);
+  for (int o = 0; o < kOrders; ++o) EXPECT_EQ(mod.get_pattern_num_rows(mod.get_order_pattern(o)), 64) << o;
+  EXPECT_GE(mod.get_num_channels(), 8);
+  EXPECT_GE(mod.get_num_instruments(), 6);
+  EXPECT_EQ(mod.get_current_speed(), 6);
+  EXPECT_EQ(mod.get_current_tempo(), 125);
+  EXPECT_NEAR(mod.get_duration_seconds(), kOrders * 7.68, 0.05);  // straight through, no jumps
+
+  xmp_context ctx = xmp_create_context();
+  EXPECT_EQ(xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())), 0);
+  xmp_release_module(ctx);
+  xmp_free_context(ctx);
+}
+
+TEST(SoundtrackFile, IsTheComposersOutput) {
+  const std::vector<std::uint8_t> composed = itw::encode(soundtrack::compose());
+  ASSERT_FALSE(composed.empty());
+  EXPECT_TRUE(composed == builtFile());
+  EXPECT_TRUE(composed == itw::encode(soundtrack::compose()));
+}
+
+TEST(SoundtrackRender, ShowOrdersSoundAndNothingClips) {
+  const Render& r = render();
+  for (int o = 0; o < kShowOrders; ++o) {
+    EXPECT_GT(db(r.orders[o].rms()), -40) << "order " << o;
+    EXPECT_LT(r.orders[o].peak, 1.0f) << "order " << o;
+  }
+  EXPECT_LT(r.orders[21].peak, 1e-4f) << "the epilogue ends in silence";
+  // Orders 0..18 take 19 × 7.68 s: about two and a half minutes.
+  const double show = r.orders[19].startSeconds;
+  EXPECT_GT(show, 120);
+  EXPECT_LT(show, 180);
+  EXPECT_NEAR(show, kShowOrders * 7.68, 0.05);
+  EXPECT_NEAR(r.seconds, kOrders * 7.68, 0.2) << "the song ends after order 21";
+}
+
+TEST(SoundtrackRender, KickChannelMovesWithTheBeat) {
+  const Render& r = render();
+  for (int o = 2; o <= 18; ++o) {
+    EXPECT_GT(r.orders[o].vuMax - r.orders[o].vuMin, 0.3f) << "order " << o;
+    EXPECT_LE(r.orders[o].vuMax, 1.0f) << "order " << o << ": the level stays within 0..255 when scaled";
+  }
+}
+
+TEST(SoundtrackRender, LoudnessFollowsTheScenes) {
+  const Render& r = render();
+  auto level = [&](int o) { return db(r.orders[o].rms()); };
+  EXPECT_LT(level(0), level(1));   // the opening grows
+  EXPECT_LT(level(1), level(3));   // until the beat arrives
+  EXPECT_LT(level(3), level(7));   // the dance is fuller than the title
+  EXPECT_LT(level(10), level(9));  // the lattice flight is a break
+  EXPECT_LT(level(10), level(11));
+  for (int o = 0; o < kShowOrders; ++o) EXPECT_LE(level(o), level(11) + 0.01) << "order " << o << " above the climax";
+  EXPECT_LT(level(12), level(16));  // the greetings lift after the credits
+  EXPECT_LT(db(r.lastRowsRms), db(r.firstRowsRms) - 12) << "the farewell fades over its last rows";
+  EXPECT_LT(level(19), level(18) - 10);
+}
+
+TEST(SoundtrackSynth, DeterministicMathIsAccurate) {
+  for (double x = -50; x < 50; x += 0.0137) EXPECT_NEAR(synth::sine(x), std::sin(x), 1e-7) << x;
+  for (double x = -40; x < 10; x += 0.0113) EXPECT_NEAR(synth::expo(x) / std::exp(x), 1.0, 1e-12) << x;
+  EXPECT_NEAR(synth::noteHz(itw::note("A-5")), 440, 1e-9);
+  EXPECT_NEAR(synth::noteHz(itw::note("C-5")), 261.6255653, 1e-6);
+}
+
+// A loop's seam (last frame back to the loop start) steps no further than the
+// wave does on either side of it, so held notes do not click.
+TEST(SoundtrackSynth, LoopsAreSeamless) {
+  const itw::Song song = soundtrack::compose();
+  int looped = 0;
+  for (const itw::Sample& s : song.samples) {
+    if (!s.loop) continue;
+    ++looped;
+    auto largestStep = [&](std::size_t from, std::size_t to) {
+      int step = 0;
+      for (std::size_t i = from + 1; i < to; ++i) step = std::max(step, std::abs(s.pcm16[i] - s.pcm16[i - 1]));
+      return step;
+    };
+    const int nearby = std::max(largestStep(s.loopStart, s.loopStart + 64), largestStep(s.loopEnd - 64, s.loopEnd));
+    EXPECT_LE(std::abs(s.pcm16[s.loopStart] - s.pcm16[s.loopEnd - 1]), nearby) << s.name;
+  }
+  EXPECT_GE(looped, 12);
+}
+
+}  // namespace

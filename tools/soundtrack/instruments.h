@@ -1,0 +1,20 @@
+#pragma once
+// The soundtrack's instruments, synthesised in code: one sample each.
+#include "tools/itwriter/it_writer.h"
+
+namespace soundtrack {
+
+// Instrument numbers as the instrument column names them.
+enum Ins : int {
+  Kick = 1, Snare, Clap, HatClosed, HatOpen, Tom, Crash, Riser, Downer,
+  Bass, Lead, LeadHigh, Arp,
+  PadAm, PadF, PadC, PadG, PadEm, PadE, PadFmaj7, PadAmWide,
+};
+
+// Frames of the riser sample: it spans 16 rows at speed 6, tempo 125.
+constexpr int kRiserFrames = 16 * 5292;
+
+// Appends the samples and instruments in the order of Ins.
+void addInstruments(itw::Song& song);
+
+}  // namespace soundtrack

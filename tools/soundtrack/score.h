@@ -1,0 +1,15 @@
+#pragma once
+// The show's music, "ko-trampelin": A minor, speed 6, tempo 125 (a row is
+// 120 ms, an order of 64 rows 7.68 s). Orders 0..18 follow the show's scenes
+// and end on the farewell's last row; 19..21 are a quiet epilogue.
+#include "tools/itwriter/it_writer.h"
+
+namespace soundtrack {
+
+// Channels and what they play. The kick has channel 0 to itself, so that
+// channel's level moves with the beat.
+enum Channel : int { KickCh, SnareCh, HatCh, BassCh, LeadCh, PadCh, ArpCh, FxCh, kChannels };
+
+itw::Song compose();
+
+}  // namespace soundtrack
