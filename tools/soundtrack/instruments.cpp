@@ -69,12 +69,12 @@ int n(const char* name) { return itw::note(name); }
 
 void addInstruments(itw::Song& song) {
   using itw::NewNoteAction;
-  add(song, drum("Kick", synth::kick()), 88);
+  add(song, drum("Kick", synth::kick()), 80);
   add(song, drum("Snare", synth::snare()), 128);
   add(song, drum("Clap", synth::clap()), 128);
   add(song, drum("Hat closed", synth::hat(0.09)), 120);
   add(song, drum("Hat open", synth::hat(0.5)), 100);
-  add(song, drum("Tom", synth::tom()), 128);
+  add(song, drum("Tom", synth::tom()), 100);
   add(song, drum("Crash", synth::crash()), 64);
   add(song, drum("Riser", synth::riser(kRiserFrames)), 56);
   add(song, drum("Sweep down", synth::downer(kDrumRate * 2)), 64);

@@ -302,7 +302,8 @@ void arrange(int order, Pattern& p) {
       break;
     case 5:  // dino rise: arpeggio an octave up, the lead teases the hook
       kickFloor(p, 64);
-      backbeat(p, Snare, 50);
+      backbeat(p, Snare, 50, 0, 60);
+      snareFill(p, 60, 64, 30, 46);
       hats(p, Hats::Sixteenths, 32);
       bass(p, home(), BassLine::Offbeat, 52);
       pad(p, home(), 40);
@@ -327,7 +328,8 @@ void arrange(int order, Pattern& p) {
     case 8:  // and its answer
       if (order == 7) crash(p, 0, 56);
       kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, order == 8 ? 56 : kRows);
+      backbeat(p, Snare, 52, 0, order == 8 ? 56 : 60);
+      if (order == 7) snareFill(p, 60, 64, 34, 52);
       if (order == 8) tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 36);
       bass(p, home(), BassLine::Offbeat, 54);
@@ -339,7 +341,8 @@ void arrange(int order, Pattern& p) {
     case 9:  // dino ring: a turn to F G Em Am, the counter-melody
       crash(p, 0, 48);
       kickFloor(p, 64);
-      backbeat(p, Clap, 48);
+      backbeat(p, Clap, 48, 0, 56);
+      tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 30);
       bass(p, ring(), BassLine::Rolling, 50);
       pad(p, ring(), 44);
@@ -361,7 +364,8 @@ void arrange(int order, Pattern& p) {
     case 11:  // superstar: the climax, the hook an octave up
       crash(p, 0, 60);
       kickFloor(p, 64);
-      backbeat(p, Snare, 54);
+      backbeat(p, Snare, 54, 0, 56);
+      tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
       bass(p, home(), BassLine::Rolling, 54);
       pad(p, home(), 46);
@@ -372,7 +376,8 @@ void arrange(int order, Pattern& p) {
     case 12:  // credits: a broken groove in the brighter progression, no lead
     case 13:
       kickBroken(p, 60);
-      backbeat(p, Clap, order == 12 ? 30 : 36);
+      backbeat(p, Clap, order == 12 ? 30 : 36, 0, order == 13 ? 60 : kRows);
+      if (order == 13) snareFill(p, 61, 64, 28, 44);
       hats(p, order == 12 ? Hats::Sixteenths : Hats::SixteenthsOpen, 26);
       bass(p, credits(), BassLine::Groove, 50);
       pad(p, credits(), 42);
@@ -393,17 +398,18 @@ void arrange(int order, Pattern& p) {
         riser(p, 56, 44);
       }
       break;
-    case 16:  // greetings: the hook returns
+    case 16:  // greetings: the hook returns over a rolling bass
     case 17:  // invitation: its answer, then a fill into the farewell
       if (order == 16) crash(p, 0, 56);
       kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, order == 17 ? 56 : kRows);
+      backbeat(p, Snare, 52, 0, order == 17 ? 56 : 60);
+      if (order == 16) snareFill(p, 60, 64, 34, 52);
       if (order == 17) snareFill(p, 56, 64, 30, 56);
       hats(p, Hats::SixteenthsOpen, 36);
-      bass(p, home(), BassLine::Offbeat, 54);
+      bass(p, home(), BassLine::Rolling, 52);
       pad(p, home(), 44);
       padPump(p, 44);
-      arp(p, home(), order == 16 ? kUp : kUpDown, 1, 18, 20);
+      arp(p, home(), kWide, 0, 18, 20);
       melody(p, Lead, order == 16 ? kCall : kAnswer, 0, 48);
       break;
     case 18:  // farewell: F G E, home to A minor on row 48, then it fades out
@@ -448,7 +454,7 @@ itw::Song compose() {
   song.name = "ko-trampelin";
   song.speed = 6;
   song.tempo = 125;
-  song.mixVolume = 88;
+  song.mixVolume = 92;
   song.channels = {{32, 64}, {30, 64}, {40, 64}, {32, 64}, {28, 64}, {32, 64}, {22, 64}, {36, 64}};
   addInstruments(song);
   for (int order = 0; order < 22; ++order) {
