@@ -49,12 +49,6 @@ TEST(AssetsMesh, NormalsWeighFacesByAreaAndAreOneHundredthLong) {
   EXPECT_LT(mesh.normals[0] + mesh.normals[1] + mesh.normals[2], 0);  // the corner near the origin
 }
 
-TEST(AssetsMesh, NoVerticesMeansNoNormals) {
-  Mesh mesh;
-  mesh.computeNormals();
-  EXPECT_EQ(mesh.normals, nullptr);
-}
-
 TEST(AssetsMesh, CentringMovesTheMeanToTheOrigin) {
   Mesh mesh;
   fill(mesh, {4, -2, 7}, {});
@@ -69,21 +63,6 @@ TEST(AssetsMesh, CentringMovesTheMeanToTheOrigin) {
   EXPECT_FLOAT_EQ(mesh.vertices[0], 1 - 4.0f);
   EXPECT_FLOAT_EQ(mesh.vertices[1], 2 - 3.0f);
   EXPECT_FLOAT_EQ(mesh.vertices[2], 3 - 2.0f);
-}
-
-TEST(AssetsMesh, ClearTwiceIsHarmless) {
-  Mesh mesh;
-  fill(mesh, {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
-  mesh.computeNormals();
-  mesh.clear();
-  mesh.clear();
-  EXPECT_EQ(mesh.vertices, nullptr);
-  EXPECT_EQ(mesh.normals, nullptr);
-  EXPECT_EQ(mesh.triangles, nullptr);
-  EXPECT_EQ(mesh.getVertexCount(), 0);
-  EXPECT_EQ(mesh.triangleCount, 0);
-  EXPECT_EQ(mesh.partCount, 0);
-  EXPECT_EQ(mesh.listBase, 0u);
 }
 
 }  // namespace
