@@ -1,0 +1,190 @@
+// Writes the show's picture, a 256 x 256 environment image meant to be
+// sphere-mapped onto the character: a synthwave sky with a striped sun, a
+// neon floor grid below the horizon, a rainbow rim for the grazing angles and
+// the big logo letters "KO" in the middle. Stored as a 24-bit BMP.
+//
+// Usage: picture OUTPUT.bmp
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int size = 256;
+constexpr int subsamples = 4;  // per axis, for smooth edges
+constexpr double pi = 3.14159265358979323846;
+
+struct Colour {
+  double r = 0, g = 0, b = 0;
+};
+Colour operator+(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Colour operator*(Colour a, double s) { return {a.r * s, a.g * s, a.b * s}; }
+Colour mix(Colour a, Colour b, double t) { return a * (1 - t) + b * t; }
+
+double smoothstep(double edge0, double edge1, double x) {
+  double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
+
+// Fully saturated colour around the hue circle, hue in turns.
+Colour hue(double h) {
+  auto channel = [h](double offset) {
+    return 0.5 + 0.5 * std::cos(2 * pi * (h - offset));
+  };
+  return {channel(0), channel(1.0 / 3), channel(2.0 / 3)};
+}
+
+struct Segment {
+  double x0, y0, x1, y1;
+};
+
+// Letter strokes in a box 0.7 wide and 1 high, origin at the bottom left.
+std::vector<Segment> letterK() {
+  return {{0.08, 0, 0.08, 1}, {0.08, 0.42, 0.62, 1}, {0.26, 0.6, 0.64, 0}};
+}
+std::vector<Segment> letterO() {
+  std::vector<Segment> strokes;
+  const int steps = 48;
+  for (int i = 0; i < steps; ++i) {
+    double a0 = 2 * pi * i / steps, a1 = 2 * pi * (i + 1) / steps;
+    strokes.push_back({0.35 + 0.28 * std::cos(a0), 0.5 + 0.46 * std::sin(a0), 0.35 + 0.28 * std::cos(a1),
+                       0.5 + 0.46 * std::sin(a1)});
+  }
+  return strokes;
+}
+
+double segmentDistance(const Segment& s, double x, double y) {
+  double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+  double t = std::clamp(((x - s.x0) * dx + (y - s.y0) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+  double ex = x - (s.x0 + t * dx), ey = y - (s.y0 + t * dy);
+  return std::sqrt(ex * ex + ey * ey);
+}
+
+// The logo "KO": its strokes placed in picture coordinates (-1 … 1).
+const std::vector<Segment>& logo() {
+  static const std::vector<Segment> strokes = [] {
+    const double height = 0.62, left = -0.5, bottom = -0.34, advance = 0.82;
+    std::vector<Segment> all;
+    int index = 0;
+    for (const auto& letter : {letterK(), letterO()}) {
+      for (Segment s : letter)
+        all.push_back({left + (s.x0 + advance * index) * height, bottom + s.y0 * height,
+                       left + (s.x1 + advance * index) * height, bottom + s.y1 * height});
+      ++index;
+    }
+    return all;
+  }();
+  return strokes;
+}
+
+double logoDistance(double x, double y) {
+  double d = 1e9;
+  for (const Segment& s : logo()) d = std::min(d, segmentDistance(s, x, y));
+  return d;
+}
+
+// The environment at a point of the picture, x and y from -1 to 1, y up.
+Colour environment(double x, double y) {
+  const double horizon = -0.12;
+  Colour c;
+  if (y >= horizon) {
+    double t = (y - horizon) / (1 - horizon);
+    c = mix(Colour{1.0, 0.6, 0.75}, Colour{0.35, 0.55, 1.0}, std::sqrt(t));
+    c = mix(c, Colour{0.15, 0.15, 0.65}, smoothstep(0.6, 1.0, t));
+    // Sun: a yellow-to-red disc, cut by widening bars towards its foot.
+    double sx = x + 0.42, sy = y - 0.38, radius = 0.3;
+    double r = std::sqrt(sx * sx + sy * sy);
+    double glow = std::exp(-std::max(r - radius, 0.0) * 6) * 0.45;
+    c = c + Colour{1.0, 0.6, 0.3} * glow;
+    double bar = std::fmod(sy + 1.0, 0.09) / 0.09;
+    double cut = sy < 0.05 ? smoothstep(0.0, -0.3, sy) * 0.7 : 0;
+    if (r < radius && bar > cut) c = mix(Colour{1.0, 0.95, 0.35}, Colour{1.0, 0.25, 0.45}, (radius - sy) / (2 * radius));
+  } else {
+    // Floor: a neon grid running to the horizon.
+    double depth = 0.35 / (horizon - y);
+    double gx = std::abs(std::remainder(x * depth * 2.2, 1.0));
+    double gz = std::abs(std::remainder(depth * 1.5, 1.0));
+    double line = std::max(smoothstep(0.06, 0.0, gx), smoothstep(0.06, 0.0, gz));
+    c = mix(Colour{0.55, 0.15, 0.65}, Colour{0.2, 0.05, 0.4}, smoothstep(horizon, -1, y));
+    c = mix(c, Colour{0.2, 1.0, 1.0}, line * std::min(1.0, 0.4 + 0.3 / depth));
+  }
+  // A bright band along the horizon.
+  c = c + Colour{1.0, 0.7, 0.4} * std::exp(-std::abs(y - horizon) * 40);
+  // Rainbow rim where the surface turns away from the viewer.
+  double r = std::sqrt(x * x + y * y);
+  double rim = smoothstep(0.82, 0.92, r);
+  c = mix(c, hue(std::atan2(y, x) / (2 * pi) + r * 0.5), rim);
+  // The logo: a shadow, a dark outline and a white-to-gold fill.
+  double shadow = logoDistance(x - 0.03, y + 0.04);
+  c = mix(c, Colour{0.05, 0.0, 0.15}, smoothstep(0.1, 0.07, shadow) * 0.6);
+  double d = logoDistance(x, y);
+  c = mix(c, Colour{0.1, 0.0, 0.2}, smoothstep(0.095, 0.085, d));
+  c = mix(c, mix(Colour{1.0, 0.4, 0.1}, Colour{1.0, 1.0, 0.85}, smoothstep(-0.34, 0.28, y)),
+          smoothstep(0.07, 0.06, d));
+  return c;
+}
+
+void put16(std::vector<std::uint8_t>& out, unsigned value) {
+  out.push_back(value & 0xFF);
+  out.push_back((value >> 8) & 0xFF);
+}
+void put32(std::vector<std::uint8_t>& out, unsigned value) {
+  put16(out, value & 0xFFFF);
+  put16(out, value >> 16);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: picture OUTPUT.bmp\n");
+    return 2;
+  }
+  const unsigned stride = size * 3;  // already a multiple of 4
+  const unsigned pixelBytes = stride * size;
+  std::vector<std::uint8_t> file;
+  // BITMAPFILEHEADER
+  file.push_back('B');
+  file.push_back('M');
+  put32(file, 14 + 40 + pixelBytes);
+  put32(file, 0);
+  put32(file, 14 + 40);
+  // BITMAPINFOHEADER: bottom-up, 24 bits, uncompressed, 72 dpi
+  put32(file, 40);
+  put32(file, size);
+  put32(file, size);
+  put16(file, 1);
+  put16(file, 24);
+  put32(file, 0);
+  put32(file, pixelBytes);
+  put32(file, 2835);
+  put32(file, 2835);
+  put32(file, 0);
+  put32(file, 0);
+  // Rows bottom to top, pixels blue, green, red.
+  for (int row = 0; row < size; ++row)
+    for (int column = 0; column < size; ++column) {
+      Colour sum;
+      for (int sy = 0; sy < subsamples; ++sy)
+        for (int sx = 0; sx < subsamples; ++sx) {
+          double x = (column + (sx + 0.5) / subsamples) / size * 2 - 1;
+          double y = (row + (sy + 0.5) / subsamples) / size * 2 - 1;
+          sum = sum + environment(x, y);
+        }
+      sum = sum * (1.0 / (subsamples * subsamples));
+      auto byte = [](double v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+      file.push_back(byte(sum.b));
+      file.push_back(byte(sum.g));
+      file.push_back(byte(sum.r));
+    }
+
+  FILE* out = std::fopen(argv[1], "wb");
+  if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size() || std::fclose(out) != 0) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  return 0;
+}
