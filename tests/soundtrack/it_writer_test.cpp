@@ -206,6 +206,14 @@ TEST(ItWriterRejects, SongsOutsideTheFormatsLimits) {
   EXPECT_FALSE(itw::save(song, "/nonexistent-dir/x.it"));
 }
 
+TEST(ItWriterPattern, CellsOutsideThePatternAreRefused) {
+  itw::Pattern p(4, 2);
+  EXPECT_NO_THROW(p.at(3, 1));
+  EXPECT_THROW(p.at(4, 0), std::out_of_range);
+  EXPECT_THROW(p.at(0, 2), std::out_of_range);  // would land on the next row's cell
+  EXPECT_THROW(p.at(-1, 0), std::out_of_range);
+}
+
 TEST(ItWriterNote, ReadsTrackerNames) {
   EXPECT_EQ(itw::note("C-0"), 0);
   EXPECT_EQ(itw::note("C#5"), 61);

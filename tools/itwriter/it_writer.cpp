@@ -2,6 +2,8 @@
 
 #include <array>
 #include <fstream>
+#include <stdexcept>
+#include <utility>
 
 namespace itw {
 namespace {
@@ -226,6 +228,13 @@ int note(const std::string& name) {
 
 Pattern::Pattern(int rows, int channels)
     : rows(rows), channels(channels), cells(rows > 0 && channels > 0 ? rows * channels : 0) {}
+
+const Cell& Pattern::at(int row, int channel) const {
+  if (row < 0 || row >= rows || channel < 0 || channel >= channels) throw std::out_of_range("pattern cell outside the pattern");
+  return cells[static_cast<std::size_t>(row) * channels + channel];
+}
+
+Cell& Pattern::at(int row, int channel) { return const_cast<Cell&>(std::as_const(*this).at(row, channel)); }
 
 std::vector<std::uint8_t> encode(const Song& song, std::string* error) {
   if (std::string e = check(song); !e.empty()) {

@@ -46,8 +46,9 @@ struct Cell {
 
 struct Pattern {
   Pattern(int rows, int channels);
-  Cell& at(int row, int channel) { return cells[row * channels + channel]; }
-  const Cell& at(int row, int channel) const { return cells[row * channels + channel]; }
+  // Throws std::out_of_range outside rows × channels.
+  Cell& at(int row, int channel);
+  const Cell& at(int row, int channel) const;
 
   int rows;                 // 1..200
   int channels;             // at most the song's channel count

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "tools/soundtrack/instruments.h"
@@ -16,7 +17,12 @@ using Pattern = itw::Pattern;
 constexpr int kRows = 64;  // four bars of sixteen rows (sixteenth notes)
 constexpr int kBar = 16;
 
-int n(const char* name) { return itw::note(name); }
+// A note by its tracker name; a misspelt name stops the composer.
+int n(const std::string& name) {
+  const int note = itw::note(name);
+  if (note == kEmpty) throw std::invalid_argument("not a note: " + name);
+  return note;
+}
 
 struct Chord {
   int root;                  // bass note
@@ -41,21 +47,19 @@ Progression farewell() { return {f(), g(), e(), amWide()}; }   // ends V -> i
 
 // Melodies, one bar of sixteen rows per string: a note, "." to hold, "===" to release.
 using Phrase = std::array<const char*, 4>;  // nullptr: a bar of rest
-const char* const kHook[8] = {
-    // the call, over Am F C G
+const Phrase kCall{  // the hook, over Am F C G
     "E-6 . . C-6 . . A-5 . B-5 . C-6 . B-5 . A-5 .",
     "C-6 . . A-5 . . F-5 . G-5 . A-5 . G-5 . F-5 .",
     "E-6 . . C-6 . . G-5 . A-5 . C-6 . D-6 . . .",
     "D-6 . . . . . C-6 . B-5 . . . G-5 . . ===",
-    // the answer: it starts the same and climbs before it comes home
-    "E-6 . . C-6 . . A-5 . B-5 . C-6 . B-5 . A-5 .",
-    "C-6 . . A-5 . . F-5 . G-5 . A-5 . G-5 . F-5 .",
+};
+const Phrase kAnswer{  // starts as the call, climbs and comes home to A
+    kCall[0],
+    kCall[1],
     "E-6 . . G-6 . . E-6 . D-6 . C-6 . D-6 . E-6 .",
     "D-6 . . C-6 . . B-5 . G-5 . B-5 . A-5 . . ===",
 };
-const Phrase kCall{kHook[0], kHook[1], kHook[2], kHook[3]};
-const Phrase kAnswer{kHook[4], kHook[5], kHook[6], kHook[7]};
-const Phrase kClimax{kHook[0], kHook[1], kHook[6], kHook[7]};
+const Phrase kClimax{kCall[0], kCall[1], kAnswer[2], kAnswer[3]};
 const Phrase kCounter{  // over F G Em Am
     "A-5 . . C-6 . . F-6 . E-6 . . . C-6 . . .",
     "B-5 . . D-6 . . G-6 . F-6 . . . D-6 . . .",
@@ -63,7 +67,7 @@ const Phrase kCounter{  // over F G Em Am
     "A-6 . . . . . . . E-6 . C-6 . A-5 . . ===",
 };
 const Phrase kFarewell{  // over F G E Am
-    "C-6 . . A-5 . . F-5 . G-5 . A-5 . G-5 . F-5 .",
+    kCall[1],
     "D-6 . . . . . C-6 . B-5 . . . G-5 . . .",
     "B-5 . . . G#5 . . . E-5 . . . G#5 . B-5 .",
     "A-5 . . . . . . . . . . . . . . ===",
@@ -226,10 +230,13 @@ void melody(Pattern& p, int ins, const Phrase& phrase, int transpose, int vol) {
     if (!phrase[b]) continue;
     std::istringstream tokens(phrase[b]);
     std::string token;
-    for (int r = b * kBar; tokens >> token; ++r) {
+    int r = b * kBar;
+    for (; tokens >> token; ++r) {
+      if (r == (b + 1) * kBar) throw std::invalid_argument(std::string("bar longer than 16 rows: ") + phrase[b]);
       if (token == "===") p.at(r, LeadCh).note = kNoteOff;
-      else if (token != ".") put(p, r, LeadCh, n(token.c_str()) + transpose, ins, vol);
+      else if (token != ".") put(p, r, LeadCh, n(token) + transpose, ins, vol);
     }
+    if (r != (b + 1) * kBar) throw std::invalid_argument(std::string("bar shorter than 16 rows: ") + phrase[b]);
   }
 }
 
@@ -309,7 +316,7 @@ void arrange(int order, Pattern& p) {
       pad(p, home(), 40);
       padPump(p, 42);
       arp(p, home(), kUp, 1, 24, 28);
-      melody(p, Lead, {kHook[0], nullptr, kHook[2], nullptr}, 0, 40);
+      melody(p, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
     case 6:  // dino rise: rolling bass, half the hook, a snare roll and a riser
       kickFloor(p, 64, 0, 60);
@@ -321,7 +328,7 @@ void arrange(int order, Pattern& p) {
       pad(p, home(), 42);
       padPump(p, 44);
       arp(p, home(), kUpDown, 1, 24, 32);
-      melody(p, Lead, {kHook[0], kHook[1], nullptr, nullptr}, 0, 44);
+      melody(p, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
       riser(p, 48, 52);
       break;
     case 7:  // dino dance: everything, the hook
