@@ -1,0 +1,101 @@
+// Dino, credit and closing scenes: the latches, the row- and time-driven
+// rules, on real rendering with the show's assets.
+#include <algorithm>
+#include <cmath>
+
+#include "fx/particle.h"
+#include "tests/show/show_fixture.h"
+
+namespace {
+
+class LaterScenesTest : public ShowTest {
+ protected:
+  static std::vector<float> depth() {
+    std::vector<float> values(width * height);
+    glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, values.data());
+    return values;
+  }
+};
+
+TEST_F(LaterScenesTest, ParticlesAreReseededOnceEvenWhenOrder6ComesFirst) {
+  app->director.reseedPending = true;
+  frame(6, 0, 20000);
+  EXPECT_FALSE(app->director.reseedPending);
+  for (const Particle* p : app->particles) {
+    // Whole numbers from -5 to 4 in x and y (before this frame's motion, which
+    // a step of 0 leaves out), z = -5.
+    EXPECT_GE(p->position[0], -5.5f);
+    EXPECT_LE(p->position[0], 4.5f);
+    EXPECT_GE(p->position[1], -5.5f);
+    EXPECT_LE(p->position[1], 4.5f);
+  }
+  for (Particle* p : app->particles) p->position[2] = 77;
+  frame(5, 10, 20000);
+  for (const Particle* p : app->particles) EXPECT_EQ(p->position[2], 77);
+}
+
+TEST_F(LaterScenesTest, DinoRiseAtRow0OfOrder5ShowsNoCharacter) {
+  channels(0, 0);
+  // The particle field is drawn the same; only the character's size differs.
+  frame(5, 0, 30000);
+  const auto row0 = frame(5, 0, 30000);
+  EXPECT_EQ(frame(5, 0, 30000), row0);
+  EXPECT_NE(frame(5, 40, 30000), row0);
+}
+
+TEST_F(LaterScenesTest, SuperstarAddsACopyEveryFourRowsUpToTwelve) {
+  ASSERT_GE(app->mesh.getVertexCount(), 535);
+  channels(0, 0);
+  auto lit = [](int row) { return litPixels(frame(11, row, 40000)); };
+  const int none = lit(0);
+  EXPECT_EQ(lit(3), none);
+  const int one = lit(4);
+  EXPECT_GT(one, none);
+  EXPECT_EQ(lit(7), one);
+  EXPECT_GT(lit(44), lit(40));
+  EXPECT_EQ(lit(48), lit(63));
+}
+
+TEST_F(LaterScenesTest, SuperstarCaptionRunsOnTimeFromItsFirstFrame) {
+  app->director.superstarStart = 0;
+  frame(11, 0, 50000);
+  EXPECT_EQ(app->director.superstarStart, 50000);
+  frame(11, 30, 53000);
+  EXPECT_EQ(app->director.superstarStart, 50000);
+}
+
+TEST_F(LaterScenesTest, CodeCreditDigitsVanishAtRow0) {
+  channels(0, 0);
+  frame(14, 0, 60000);
+  const int headingOnly = litPixels(frame(14, 0, 60000));
+  EXPECT_GT(litPixels(frame(14, 20, 60000)), headingOnly);
+}
+
+TEST_F(LaterScenesTest, GreetingsDrumTurnsOnceEvery5400Ms) {
+  channels(0, 0);
+  frame(16, 0, 54000);
+  const auto turned = depth();
+  // The same picture a turn later, but for rounding in the rotation of 3600 against 3960 degrees.
+  auto largestChange = [&turned] {
+    const auto now = depth();
+    float largest = 0;
+    for (size_t i = 0; i < now.size(); ++i) largest = std::max(largest, std::abs(now[i] - turned[i]));
+    return largest;
+  };
+  frame(16, 0, 54000 + 5400);
+  EXPECT_LT(largestChange(), 1e-3f);
+  frame(16, 0, 54000 + 2700);
+  EXPECT_GT(largestChange(), 0.01f);
+}
+
+TEST_F(LaterScenesTest, RosetteWheelVanishesAtVolume128) {
+  // Order 22 draws the same channel flower with no scene under it.
+  channels(8, 128);
+  const auto flowerAlone = frame(22, 0, 70000);
+  EXPECT_EQ(frame(20, 0, 70000), flowerAlone);
+  channels(8, 127);
+  const auto withWheel = frame(20, 0, 70000);
+  EXPECT_GT(litPixels(withWheel), litPixels(frame(22, 0, 70000)));
+}
+
+}  // namespace
