@@ -22,6 +22,8 @@ void DemoApp::drawCharacter() {
   glScalef(0.02f, 0.02f, 0.02f);
   // The eyes sit at two vertices of the head; a smaller mesh has no head to put them on.
   if (mesh.getVertexCount() > 534) {
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
     glPushAttrib(GL_CURRENT_BIT);
     for (int eye : {73, 534}) {
       const float* at = &mesh.vertices[3 * eye];
@@ -34,6 +36,10 @@ void DemoApp::drawCharacter() {
       drawSphere(1);
       glPopMatrix();
     }
+    // Popping the current colour does not reach the colour material on every
+    // driver (Mesa keeps the pupils' black): set it before the pop, so the body
+    // wears the caller's colour.
+    glColor4fv(colour);
     glPopAttrib();
   }
   mesh.draw(0);

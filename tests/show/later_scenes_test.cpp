@@ -19,15 +19,17 @@ class LaterScenesTest : public ShowTest {
 
 TEST_F(LaterScenesTest, ParticlesAreReseededOnceEvenWhenOrder6ComesFirst) {
   app->director.reseedPending = true;
+  frame(9, 0, 20000);  // no particles; the next frame's step is 0, so they do not move
   frame(6, 0, 20000);
   EXPECT_FALSE(app->director.reseedPending);
   for (const Particle* p : app->particles) {
-    // Whole numbers from -5 to 4 in x and y (before this frame's motion, which
-    // a step of 0 leaves out), z = -5.
-    EXPECT_GE(p->position[0], -5.5f);
-    EXPECT_LE(p->position[0], 4.5f);
-    EXPECT_GE(p->position[1], -5.5f);
-    EXPECT_LE(p->position[1], 4.5f);
+    // Whole numbers from -5 to 4 in x and y, z = -5.
+    for (int axis : {0, 1}) {
+      EXPECT_EQ(p->position[axis], std::floor(p->position[axis]));
+      EXPECT_GE(p->position[axis], -5);
+      EXPECT_LE(p->position[axis], 4);
+    }
+    EXPECT_EQ(p->position[2], -5);
   }
   for (Particle* p : app->particles) p->position[2] = 77;
   frame(5, 10, 20000);

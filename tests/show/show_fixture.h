@@ -16,25 +16,32 @@
 #include "show/demo_app.h"
 
 class ShowTest : public ::testing::Test {
- protected:
+ public:
   static constexpr int width = 128;
   static constexpr int height = 72;
 
-  static void SetUpTestSuite() {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    setPlatform(&headless);
-    bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
-    showclock::useFixedStep(60);
-    music::useScript(&script);
-    app = new DemoApp(width, height, 32, false);
-    app->init();
-  }
-  static void TearDownTestSuite() {
-    app->shutdown();
-    delete app;
-    music::useScript(nullptr);
-    setPlatform(nullptr);
-  }
+  // One demo object for the whole binary, as in the show: the sphere cache
+  // keeps its display lists for the life of the process.
+  class Environment : public ::testing::Environment {
+   public:
+    void SetUp() override {
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+      setPlatform(&headless);
+      bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
+      showclock::useFixedStep(60);
+      music::useScript(&script);
+      app = new DemoApp(width, height, 32, false);
+      app->init();
+    }
+    void TearDown() override {
+      app->shutdown();
+      delete app;
+      music::useScript(nullptr);
+      setPlatform(nullptr);
+    }
+  };
+
+ protected:
   void SetUp() override {
     script = music::Script{};
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

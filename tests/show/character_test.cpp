@@ -1,0 +1,100 @@
+#include <GL/glu.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/show/show_fixture.h"
+
+namespace {
+
+class CharacterTest : public ShowTest {
+ protected:
+  // Where vertex 73, the left eye, ends up when the character stands at the origin.
+  static std::array<float, 3> leftEye() {
+    glLoadIdentity();
+    glRotatef(-90, 1, 0, 0);
+    glRotatef(10, 0, 1, 0);
+    glRotatef(-5, 0, 0, 1);
+    glScalef(0.02f, 0.02f, 0.02f);
+    std::array<float, 16> m{};
+    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
+    const float* v = &app->mesh.vertices[3 * 73];
+    std::array<float, 3> at{};
+    for (int i = 0; i < 3; ++i) at[i] = m[i] * v[0] + m[4 + i] * v[1] + m[8 + i] * v[2];
+    return at;
+  }
+
+  // The character's left eye, close up, with channel 0 at `level`.
+  static std::vector<std::uint8_t> closeUp(int level, bool playing = true) {
+    channels(1, level);
+    script.playing[0] = playing;
+    const auto eye = leftEye();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    const GLfloat fromTheViewer[] = {0, 0, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, fromTheViewer);
+    gluLookAt(eye[0], eye[1], eye[2] + 0.2, eye[0], eye[1], eye[2], 0, 1, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glColor4ub(64, 255, 32, 255);
+    app->drawCharacter();
+    std::vector<std::uint8_t> rgb(width * height * 3);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+  }
+
+  static std::array<float, 4> get(GLenum what) {
+    std::array<float, 4> v{};
+    glGetFloatv(what, v.data());
+    return v;
+  }
+};
+
+TEST_F(CharacterTest, BodyWearsTheCallersColourAndEverythingIsRestored) {
+  ASSERT_GE(app->mesh.getVertexCount(), 535);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(1, 2, 3);
+  std::array<float, 16> before{}, after{};
+  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+  glColor4ub(51, 102, 153, 255);
+  const auto colour = get(GL_CURRENT_COLOR);
+  app->drawCharacter();
+  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(get(GL_CURRENT_COLOR), colour);
+  std::array<float, 4> diffuse{};
+  glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse.data());
+  EXPECT_EQ(diffuse, colour) << "the colour material must not keep the pupils' black";
+}
+
+TEST_F(CharacterTest, PupilsRollWithChannel0WhileItPlays) {
+  const auto silent = closeUp(0);
+  const auto loud = closeUp(255);
+  EXPECT_NE(silent, loud);
+  EXPECT_EQ(closeUp(255, false), silent);
+  // The eye is white with a black pupil, on a green body.
+  int white = 0, green = 0;
+  for (size_t i = 0; i < silent.size(); i += 3) {
+    white += silent[i] > 150 && silent[i + 1] > 150 && silent[i + 2] > 150;
+    green += silent[i + 1] > 2 * silent[i] + 20;
+  }
+  EXPECT_GT(white, 100);
+  EXPECT_GT(green, 100);
+}
+
+TEST_F(CharacterTest, SmallMeshIsDrawnWithoutEyes) {
+  const auto path = std::filesystem::temp_directory_path() / "flipp-kroma-small.obj";
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  std::fputs("g one\nv 0 0 0\nv 10 0 0\nv 0 10 0\nf 1 2 3\n", file);
+  std::fclose(file);
+  ASSERT_EQ(app->mesh.load(path.c_str(), false), 1);
+  closeUp(255);  // must not read vertices 73 and 534
+  ASSERT_EQ(app->mesh.load("dino.obj", true), 1);
+  std::filesystem::remove(path);
+}
+
+}  // namespace

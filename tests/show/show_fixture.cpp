@@ -1,0 +1,6 @@
+#include "tests/show/show_fixture.h"
+
+namespace {
+[[maybe_unused]] auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new ShowTest::Environment);
+}  // namespace
