@@ -18,11 +18,11 @@ ImVec2 toPixels(float x, float y) { return ImVec2(x * unitX, y * unitY); }
 
 void drawControls(SetupDialog& dialog) {
   ImDrawList* draw = ImGui::GetWindowDrawList();
-  for (const DialogControl& control : setupControls) {
+  for (int i = 0; i < 11; ++i) {
+    const DialogControl& control = setupControls[i];
     const ImVec2 at = toPixels(static_cast<float>(control.x), static_cast<float>(control.y));
     const ImVec2 size = toPixels(static_cast<float>(control.width), static_cast<float>(control.height));
-    ImGui::PushID(control.id == -1 ? control.caption : nullptr);
-    ImGui::PushID(control.id);
+    ImGui::PushID(i);
     switch (control.kind) {
       case DialogControl::pushButton:
         ImGui::SetCursorPos(at);
@@ -53,7 +53,6 @@ void drawControls(SetupDialog& dialog) {
         break;
       }
     }
-    ImGui::PopID();
     ImGui::PopID();
   }
 }
