@@ -1,5 +1,6 @@
 // The program as a user runs it: options, exit statuses, frames written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <png.h>
 
 #include <cstdlib>
@@ -16,8 +17,8 @@ int run(const std::string& arguments) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-fs::path freshDirectory(const char* name) {
-  const fs::path dir = fs::temp_directory_path() / name;
+fs::path freshDirectory(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / (name + std::to_string(getpid()));
   fs::remove_all(dir);
   return dir;
 }

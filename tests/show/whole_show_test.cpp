@@ -1,6 +1,7 @@
 // The whole show, headless at the fixed step with the real soundtrack: it
 // ends by itself on the frame that reaches the farewell's last row.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <libopenmpt/libopenmpt.hpp>
 
@@ -28,7 +29,8 @@ TEST(ShowWholeRun, EndsOnTheFrameThatReachesOrder18Row63) {
   long last = 0;
   while (static_cast<long>(std::floor(static_cast<double>(last) * 1000 / 30)) * 441 / 10 < endSample) ++last;
 
-  const fs::path dir = fs::temp_directory_path() / "flipp-kroma-whole-show";
+  const fs::path dir =
+      fs::temp_directory_path() / ("flipp-kroma-whole-show-" + std::to_string(getpid()));
   fs::remove_all(dir);
   const std::string command = std::string(FK_PROGRAM) +
                               " --headless --fps 30 --mode 64x36 --png " + dir.string() +
