@@ -188,6 +188,17 @@ void GlWindowApp::createContext() {
     PostQuitMessage();
     return;
   }
+  // The show draws with OpenGL 1.1: an older context cannot run it.
+  int major = 0, minor = 0;
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major * 10 + minor < 11) {
+    std::fprintf(stderr, "OpenGL 1.1 is needed; this context is %s\n", version ? version : "unknown");
+    errorBox("Can't Create A GL Rendering Context.");
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+    PostQuitMessage();
+    return;
+  }
   // Frames are not limited.
   SDL_GL_SetSwapInterval(0);
   init();

@@ -31,6 +31,8 @@ int runMessageLoop(GlWindowApp& app, const Options& options, PngFrames* frames) 
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
       if (event.type == SDL_QUIT) return 0;
+      if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
+        music::deviceRemoved(event.adevice.which);
       if (DispatchMessageA(event) != WM_PAINT) continue;
       // A frame was drawn: hand it to the outputs before it is presented.
       ++drawn;
@@ -94,8 +96,11 @@ int main(int argc, char** argv) {
     std::fputs("flipp-kroma: out of memory\n", stderr);
     return 1;
   }
-  app->init();
-  const int status = runMessageLoop(*app, options, frames.get());
+  // Without a GL context the window framework has said why and asked to
+  // quit: nothing to set up, and the run has failed.
+  const bool drawable = SDL_GL_GetCurrentContext() != nullptr;
+  if (drawable) app->init();
+  const int status = runMessageLoop(*app, options, frames.get()) != 0 || !drawable ? 1 : 0;
   app->shutdown();
   delete app;
   SDL_Quit();

@@ -99,6 +99,8 @@ void close() {
 
 bool isOpen() { return device != 0; }
 
+bool isDevice(std::uint32_t id) { return device != 0 && id == device; }
+
 void play(SongRenderer* next) {
   if (device == 0) return;
   SDL_LockAudioDevice(device);

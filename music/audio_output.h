@@ -18,6 +18,8 @@ namespace audio {
 std::string open(AudibleTimeline& timeline);
 void close();
 bool isOpen();
+// Whether SDL's audio device `id` is the one this output opened.
+bool isDevice(std::uint32_t id);
 
 // The device plays `song` from where it stands, or silence for null. The
 // timeline is cleared when a song is given. Takes the device's lock only

@@ -18,6 +18,10 @@ void useLockstep(std::uint32_t (*clock)());
 // line on standard error.
 void setStartOrder(int order);
 
+// The audio device `device` (SDL's id) has gone away: if it is the one the
+// song plays on, the song goes on silent on the timer from where it stood.
+void deviceRemoved(std::uint32_t device);
+
 // A position set by a test: when installed, every query answers from it,
 // for any song handle (null included).
 struct Script {

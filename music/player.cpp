@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <memory>
@@ -117,14 +118,17 @@ void FSOUND_Close() {
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
   if (name == nullptr) return nullptr;
-  std::ifstream file(name, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "music: cannot open \"%s\"; the show runs silent\n", name);
+  std::vector<std::byte> data;
+  try {
+    std::ifstream file(name, std::ios::binary);
+    if (!file) throw std::ios_base::failure("cannot open");
+    // Reading a folder or a failing disk throws from inside the stream.
+    std::transform(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(),
+                   std::back_inserter(data), [](char c) { return static_cast<std::byte>(c); });
+  } catch (const std::exception&) {
+    std::fprintf(stderr, "music: cannot read \"%s\"; the show runs silent\n", name);
     return nullptr;
   }
-  std::vector<std::byte> data;
-  std::transform(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), std::back_inserter(data),
-                 [](char c) { return static_cast<std::byte>(c); });
   try {
     player.songs.push_back(std::make_unique<FMUSIC_MODULE>(std::move(data)));
     return player.songs.back().get();
@@ -200,5 +204,17 @@ namespace music {
 void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
 void setStartOrder(int order) { player.startOrder = order; }
 void useScript(const Script* script) { player.script = script; }
+
+void deviceRemoved(std::uint32_t device) {
+  if (!audio::isDevice(device)) return;
+  std::fputs("music: the audio device has gone; the show goes on silent on its timer\n", stderr);
+  FMUSIC_MODULE* song = player.playing;
+  // Everything the device was given counts as heard: the song continues from there.
+  const std::uint64_t rendered = song != nullptr ? song->renderer.framesRendered() : 0;
+  audio::close();
+  if (song == nullptr) return;
+  player.songClock = audio::silentClock;
+  player.songStart = audio::silentClock() - static_cast<std::uint32_t>(rendered * 1000 / mixRate);
+}
 
 }  // namespace music

@@ -1,3 +1,4 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -133,6 +134,25 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayed) {
   EXPECT_EQ(FMUSIC_PlaySong(song), 1);  // again, then freed while the device runs
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
+}
+
+TEST_F(MusicPlayer, LostDeviceLeavesTheSongGoingOnTheTimer) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
+  FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
+  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  while (FMUSIC_GetRow(song) < 2) SDL_Delay(5);
+  // SDL numbers its devices from 2; only the song's own device counts.
+  for (std::uint32_t id = 1; id < 8; ++id) music::deviceRemoved(id);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("the audio device has gone"), std::string::npos) << said;
+  const int row = FMUSIC_GetRow(song);
+  EXPECT_GE(row, 2);
+  // The position moves on with the timer: a row lasts 120 ms.
+  const std::uint32_t until = SDL_GetTicks() + 2000;
+  while (FMUSIC_GetRow(song) == row && SDL_GetTicks() < until) SDL_Delay(5);
+  EXPECT_GT(FMUSIC_GetRow(song), row);
 }
 
 TEST_F(MusicPlayer, ScriptAnswersEveryQueryForAnyHandle) {
