@@ -75,15 +75,7 @@ void Director::rosetteWheel() {
   glDisable(GL_DEPTH_TEST);
   glScalef(10, 10, 10);
   glRotatef(static_cast<GLfloat>(0.1 * T), 0, 0, 1);
-  for (int i = 0; i < FSOUND_GetChannelsPlaying(); ++i) {
-    glPushMatrix();
-    glRotatef(static_cast<GLfloat>(45 * i), 0, 0, 1);
-    const int v = FSOUND_GetVolume(0);
-    const int p = FSOUND_IsPlaying(0);
-    paletteColour(i, (p * v + 128) % 256);
-    app.rosette.draw(0);
-    glPopMatrix();
-  }
+  rosettesFollowingChannel0(128);
 }
 
 // Order 21: a flat square of the stripe texture.

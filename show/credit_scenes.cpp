@@ -12,13 +12,18 @@ void Director::creditCamera() const {
   camera(0.5 * std::cos(0.001 * T), 1.5 * std::sin(0.001 * T), 0.75);
 }
 
-// Order 12: "Music:" over three characters in a fan.
-void Director::musicCredit() {
-  creditCamera();
+// Every credit's text: lit, sphere-mapped with the stripes, opaque.
+void Director::creditTextState() const {
   textureGeneration(true);
   glEnable(GL_LIGHTING);
   glDisable(GL_BLEND);
   glBindTexture(GL_TEXTURE_2D, app.stripeTexture);
+}
+
+// Order 12: "Music:" over three characters in a fan.
+void Director::musicCredit() {
+  creditCamera();
+  creditTextState();
   glColor4ub(255, 255, 255, 255);
   text("Music:");
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -77,10 +82,7 @@ static void spinningCloud(float spacing, int k, double spin, Factor factor, Shap
 // Order 14: "Code:" over a spinning cloud of binary digits in runs of 16.
 void Director::codeCredit() {
   creditCamera();
-  textureGeneration(true);
-  glEnable(GL_LIGHTING);
-  glDisable(GL_BLEND);
-  glBindTexture(GL_TEXTURE_2D, app.stripeTexture);
+  creditTextState();
   rowColour();
   text("Code:");
   glEnable(GL_BLEND);
@@ -94,10 +96,7 @@ void Director::codeCredit() {
 // Order 15: the coder's handle over a spinning cloud of characters.
 void Director::coder() {
   creditCamera();
-  textureGeneration(true);
-  glEnable(GL_LIGHTING);
-  glDisable(GL_BLEND);
-  glBindTexture(GL_TEXTURE_2D, app.stripeTexture);
+  creditTextState();
   rowColour();
   text("gravimond");
   glEnable(GL_BLEND);

@@ -134,12 +134,18 @@ void Director::channelFlower() {
   glScalef(2, 2, 2);
   glTranslatef(static_cast<GLfloat>(5 * std::sin(0.001 * T)), -2.5f, 0);
   glRotatef(static_cast<GLfloat>(0.1 * T), 0, 0, 1);
+  rosettesFollowingChannel0(64);
+}
+
+// One rosette per playing channel, each turned 45 degrees further, all
+// glowing with channel 0: alpha (level + alphaBase) mod 256.
+void Director::rosettesFollowingChannel0(int alphaBase) {
   for (int i = 0; i < FSOUND_GetChannelsPlaying(); ++i) {
     glPushMatrix();
     glRotatef(static_cast<GLfloat>(45 * i), 0, 0, 1);
     const int v = FSOUND_GetVolume(0);
     const int p = FSOUND_IsPlaying(0);
-    paletteColour(i, (p * v + 64) % 256);
+    paletteColour(i, (p * v + alphaBase) % 256);
     app.rosette.draw(0);
     glPopMatrix();
   }

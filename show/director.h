@@ -29,6 +29,7 @@ class Director {
   void dispatch();
   void channelRow();
   void channelFlower();
+  void rosettesFollowingChannel0(int alphaBase);
 
   // Shared notation of the scenes.
   int row() const;
@@ -52,6 +53,7 @@ class Director {
   void superstar();
   // Credit scenes.
   void creditCamera() const;
+  void creditTextState() const;
   void musicCredit();
   void musician();
   void codeCredit();
