@@ -101,6 +101,9 @@ void showSetupDialog(DisplaySetup& setup) {
                                                          event.key.keysym.sym == SDLK_KP_ENTER);
         if (closeBox && !dialog.ended) dialog.close();
         if (enter && !dialog.ended) dialog.ok();
+        // ImGui reads keys and buttons as held or not once a frame: let it see a press
+        // before the release that may follow in the same batch.
+        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN) break;
       } while (!dialog.ended && SDL_PollEvent(&event));
     }
     if (dialog.ended) break;
