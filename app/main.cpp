@@ -1,10 +1,22 @@
-// Entry: the setup dialog (or the command line), the demo object, the message loop.
+// Entry: the setup dialog (or the command line), the demo object, the message
+// loop; or, instead of the show as it plays, its capture to video or its
+// frame-time benchmark.
+#include <GL/gl.h>
 #include <SDL.h>
+#include <malloc.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <new>
+#include <vector>
 
+#include "app/bench.h"
+#include "app/capture.h"
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "app/frame_output.h"
@@ -14,44 +26,144 @@
 #include "assets/message_box.h"
 #include "fx/outline_font.h"
 #include "music/music_control.h"
+#include "music/song_renderer.h"
 #include "show/demo_app.h"
 
 namespace {
+
+constexpr const char* songFile = "ko-trampelin.it";
+constexpr int lastOrder = 21;
+// The show ends at the last row of the farewell.
+constexpr int endPosition = 18 * 64 + 63;
+
+volatile std::sig_atomic_t stopSignal = 0;
+void onStopSignal(int signal) { stopSignal = signal; }
+
+// A capture or a benchmark ends cleanly on Ctrl-C or termination. These
+// handlers go in before SDL's, which would turn the signal into the same quit
+// message that ends the show.
+void catchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);  // a dead encoder is an error to report, not a death
+}
 
 void desktopMessageBox(const char* text, const char* caption) {
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus()) != 0)
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
+// Where the outputs of each drawn frame go, and how far the show has come.
+struct FrameOutputs {
+  PngFrames* png = nullptr;
+  VideoCapture* video = nullptr;
+  FMUSIC_MODULE* song = nullptr;
+  int firstPosition = -1;  // order * 64 + row of the first frame
+};
+
+// How far the show has come, 0 to 1: by its music position, or by the frame
+// limit when that comes first.
+double progress(const Options& options, FrameOutputs& outputs, long drawn) {
+  const int position = FMUSIC_GetOrder(outputs.song) * 64 + FMUSIC_GetRow(outputs.song);
+  if (outputs.firstPosition < 0) outputs.firstPosition = position;
+  const int span = endPosition - outputs.firstPosition;
+  double done = span > 0 ? static_cast<double>(position - outputs.firstPosition) / span : 0;
+  if (options.frames > 0) done = std::max(done, static_cast<double>(drawn) / static_cast<double>(options.frames));
+  return done;
+}
+
 // Takes waiting messages one by one and dispatches them; when none waits,
-// presents the frame and calls idle. Ends at the quit message.
-int runMessageLoop(GlWindowApp& app, const Options& options, PngFrames* frames) {
+// presents the frame and calls idle. Ends at the quit message (status 0), a
+// failing output (1) or a stop signal (128 + the signal).
+int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outputs) {
   long drawn = 0;
   for (;;) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+      if (stopSignal) return 128 + stopSignal;
       if (event.type == SDL_QUIT) return 0;
-      if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
-        music::deviceRemoved(event.adevice.which);
       if (DispatchMessageA(event) != WM_PAINT) continue;
       // A frame was drawn: hand it to the outputs before it is presented.
       ++drawn;
-      if (frames) {
-        int width = 0, height = 0;
-        SDL_GL_GetDrawableSize(app.window, &width, &height);
-        if (!frames->writeFrame(width, height)) return 1;
-      }
+      int width = 0, height = 0;
+      SDL_GL_GetDrawableSize(app.window, &width, &height);
+      if (outputs.png && !outputs.png->writeFrame(width, height)) return 1;
+      if (outputs.video && !outputs.video->addFrame(width, height, progress(options, outputs, drawn)))
+        return stopSignal ? 128 + stopSignal : 1;
       if (showclock::isFixedStep()) showclock::nextFrame();
       if (options.frames > 0 && drawn >= options.frames) PostMessageA(app.window, WM_QUIT, 0, 0);
     }
+    if (stopSignal) return 128 + stopSignal;
     if (app.window) SDL_GL_SwapWindow(app.window);
     app.idle();
+  }
+}
+
+// Every order from its first row for options.frames frames on the fixed step,
+// each frame timed from the start of drawing until GL has finished it.
+int runBench(DemoApp& app, const Options& options) {
+  std::vector<OrderTiming> rows;
+  double startupMs = 0;
+  for (int order = 0; order <= lastOrder; ++order) {
+    music::setStartOrder(order);
+    FMUSIC_PlaySong(app.song);
+    app.songStartTime = timeGetTime();
+    std::vector<double> frameMs;
+    const double cpuBefore = processCpuMs();
+    for (long frame = 0; frame < options.frames; ++frame) {
+      SDL_Event event;
+      while (SDL_PollEvent(&event)) {
+      }  // the farewell's quit message among them: the benchmark goes on
+      if (stopSignal) {
+        std::fprintf(stderr, "flipp-kroma: benchmark interrupted\n");
+        return 128 + stopSignal;
+      }
+      const auto begin = std::chrono::steady_clock::now();
+      app.draw();
+      SDL_GL_SwapWindow(app.window);
+      glFinish();
+      const auto end = std::chrono::steady_clock::now();
+      frameMs.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+      if (startupMs == 0) startupMs = processAgeMs();
+      showclock::nextFrame();
+    }
+    rows.push_back(summarise(order, std::move(frameMs), processCpuMs() - cpuBefore));
+  }
+  std::printf("flipp-kroma --bench: %dx%d, %ld frames per order %.1f ms apart, %s\n", app.width, app.height,
+              options.frames, 1000.0 / options.fps, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+  printBenchTable(stdout, rows);
+  std::printf("start-up to the first frame: %.0f ms; peak memory: %.0f MB\n", startupMs, peakMemoryMb());
+  if (!options.benchOut.empty() && !writeBenchCsv(options.benchOut, rows)) return 1;
+  return 0;
+}
+
+// The song as the show plays it, for the capture's sound; null when it cannot
+// be read (the show then runs silent, and so does the capture).
+std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
+  std::ifstream in(dataFile(songFile), std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<std::byte> data;
+  std::transform(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), std::back_inserter(data),
+                 [](char c) { return static_cast<std::byte>(c); });
+  try {
+    auto song = std::make_unique<music::SongRenderer>(std::move(data));
+    song->restart(startOrder);
+    return song;
+  } catch (const std::exception&) {
+    return nullptr;
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The GL driver frees and allocates blocks of megabytes every frame; given
+  // back to the system each time, they cost a page fault per page when they
+  // return. Freed memory stays with the process instead.
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
   Options options;
   std::string message;
   switch (parseOptions(argc, argv, options, message)) {
@@ -68,6 +180,8 @@ int main(int argc, char** argv) {
       break;
   }
 
+  const bool capturing = !options.captureFile.empty();
+  if (capturing || options.bench) catchStopSignals();
   static HeadlessPlatform headless;
   if (options.headless) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
@@ -82,10 +196,22 @@ int main(int argc, char** argv) {
   music::setStartOrder(options.startOrder);
   bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
 
+  FrameOutputs outputs;
   std::unique_ptr<PngFrames> frames;
   if (!options.pngDirectory.empty()) {
     frames = std::make_unique<PngFrames>(options.pngDirectory);
     if (!frames->open()) return 1;
+    outputs.png = frames.get();
+  }
+  std::unique_ptr<music::SongRenderer> captureSong;
+  std::unique_ptr<VideoCapture> video;
+  if (capturing) {
+    captureSong = loadSong(options.startOrder);
+    video = std::make_unique<VideoCapture>(options.captureFile, options.width, options.height, options.fps,
+                                           captureSong.get());
+    video->stop = &stopSignal;
+    if (!video->start()) return 1;
+    outputs.video = video.get();
   }
 
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
@@ -96,11 +222,18 @@ int main(int argc, char** argv) {
     std::fputs("flipp-kroma: out of memory\n", stderr);
     return 1;
   }
-  // Without a GL context the window framework has said why and asked to
-  // quit: nothing to set up, and the run has failed.
-  const bool drawable = SDL_GL_GetCurrentContext() != nullptr;
-  if (drawable) app->init();
-  const int status = runMessageLoop(*app, options, frames.get()) != 0 || !drawable ? 1 : 0;
+  app->init();
+  outputs.song = app->song;
+  int status = options.bench ? runBench(*app, options) : runMessageLoop(*app, options, outputs);
+  if (video) {
+    if (status == 0 && !video->finish()) status = stopSignal ? 128 + stopSignal : 1;
+    if (status != 0) {
+      video->abandon();
+      if (stopSignal) std::fprintf(stderr, "\nflipp-kroma: capture interrupted (signal %d); '%s' was not written\n",
+                                   static_cast<int>(stopSignal), options.captureFile.c_str());
+      else std::fprintf(stderr, "flipp-kroma: capture failed; '%s' was not written\n", options.captureFile.c_str());
+    }
+  }
   app->shutdown();
   delete app;
   SDL_Quit();

@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <charconv>
+#include <cctype>
 #include <cstring>
 #include <string_view>
 
@@ -32,6 +33,14 @@ bool parseMode(std::string_view text, Options& options) {
   return true;
 }
 
+// The container comes from the extension: .mp4 or .mkv, in any case.
+bool isVideoFile(std::string_view name) {
+  if (name.size() < 5) return false;
+  std::string extension(name.substr(name.size() - 4));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".mp4" || extension == ".mkv";
+}
+
 }  // namespace
 
 const char* usageText() {
@@ -45,11 +54,18 @@ const char* usageText() {
          "  --fps N             fixed-step clock: every frame advances time by 1000/N ms\n"
          "  --png DIR           write each frame as DIR/frame-NNNNNN.png (--fps defaults to 60)\n"
          "  --start-order N     start the music at order N\n"
+         "  --capture FILE      render the show headless into a video with its sound\n"
+         "                      (FILE .mp4 or .mkv; default 1280x720 at 60 fps; needs ffmpeg)\n"
+         "  --bench             time every order headless and print a table (--frames per\n"
+         "                      order, default 230; --fps step, default 30)\n"
+         "  --bench-out FILE    with --bench: also write the table as CSV\n"
          "  --help, --version\n";
 }
 
 ParseResult parseOptions(int argc, const char* const* argv, Options& options,
                          std::string& message) {
+  bool modeGiven = false;
+  bool startOrderGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     options.showDialog = false;
@@ -63,8 +79,13 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
       options.headless = true;
       continue;
     }
+    if (arg == "--bench") {
+      options.bench = true;
+      continue;
+    }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
-                            arg == "--png" || arg == "--start-order";
+                            arg == "--png" || arg == "--start-order" || arg == "--capture" ||
+                            arg == "--bench-out";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -78,6 +99,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     bool ok = true;
     if (arg == "--mode") {
       ok = parseMode(value, options);
+      modeGiven = true;
     } else if (arg == "--frames") {
       ok = parseInt(value, 1, 1000000000L, number);
       options.frames = number;
@@ -90,14 +112,48 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--start-order") {
       ok = parseInt(value, 0, 255, number);
       options.startOrder = static_cast<int>(number);
+      startOrderGiven = true;
+    } else if (arg == "--capture") {
+      if (!isVideoFile(value)) {
+        message = "--capture writes .mp4 or .mkv files, not '" + std::string(value) + "'";
+        return ParseResult::error;
+      }
+      options.captureFile = value;
+    } else if (arg == "--bench-out") {
+      ok = !value.empty();
+      options.benchOut = value;
     }
     if (!ok) {
       message = "bad value '" + std::string(value) + "' for " + std::string(arg);
       return ParseResult::error;
     }
   }
+  const bool capture = !options.captureFile.empty();
+  if (options.bench && (capture || !options.pngDirectory.empty() || startOrderGiven)) {
+    message = "--bench runs every order on its own: no --capture, --png or --start-order with it";
+    return ParseResult::error;
+  }
+  if (!options.benchOut.empty() && !options.bench) {
+    message = "--bench-out needs --bench";
+    return ParseResult::error;
+  }
+  // The show ends in order 18; from a later order it would run for ever.
+  if (capture && options.startOrder > 18 && options.frames == 0) {
+    message = "a capture from order " + std::to_string(options.startOrder) +
+              " never reaches the show's end (order 18): give --frames";
+    return ParseResult::error;
+  }
+  if (capture || options.bench) options.headless = true;
+  if (capture && !modeGiven) {
+    options.width = 1280;
+    options.height = 720;
+  }
+  if (options.bench) {
+    if (options.fps == 0) options.fps = benchFps;
+    if (options.frames == 0) options.frames = benchFramesPerOrder;
+  }
   // Headless means offscreen: always a window of exactly the chosen size.
   if (options.headless) options.fullscreen = false;
-  if (!options.pngDirectory.empty() && options.fps == 0) options.fps = 60;
+  if ((!options.pngDirectory.empty() || capture) && options.fps == 0) options.fps = 60;
   return ParseResult::run;
 }

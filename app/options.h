@@ -10,11 +10,18 @@ struct Options {
   int bits = 32;
   bool fullscreen = true;
   bool headless = false;
-  long frames = 0;        // quit after this many drawn frames; 0: no limit
+  long frames = 0;        // quit after this many drawn frames (per order with --bench); 0: no limit
   double fps = 0;         // fixed-step clock at this rate; 0: live clock
   std::string pngDirectory;  // write every drawn frame here as a PNG
   int startOrder = 0;     // the song starts at this order
+  std::string captureFile;   // encode the show with its sound into this .mp4 or .mkv file
+  bool bench = false;        // time every order instead of playing the show
+  std::string benchOut;      // with bench: also write the table here as CSV
 };
+
+// The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.
+constexpr long benchFramesPerOrder = 230;
+constexpr double benchFps = 30;
 
 enum class ParseResult { run, help, version, error };
 

@@ -1,0 +1,268 @@
+#include "app/capture.h"
+
+#include <GL/gl.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "music/song_renderer.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* program = "ffmpeg";
+
+bool endsWithMp4(const std::string& name) {
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".mp4";
+}
+
+// Starts ffmpeg with `arguments`, its standard input `input` (-1: none). It
+// runs in a process group of its own: the terminal's Ctrl-C is ours to handle.
+pid_t spawnEncoder(const std::vector<std::string>& arguments, int input) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, 0);
+  else posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);  // ignored here, but not in the encoder
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+  pid_t child = -1;
+  const int error = posix_spawnp(&child, program, &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    std::fprintf(stderr, "flipp-kroma: cannot run %s (%s); it comes with the Debian package ffmpeg\n", program,
+                 std::strerror(error));
+    return -1;
+  }
+  return child;
+}
+
+std::string clockText(double seconds) {
+  const long whole = std::lround(std::max(seconds, 0.0));
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+}  // namespace
+
+std::uint64_t soundFramesFor(long frames, double fps) {
+  // Exact for the whole frame rates the options allow.
+  return static_cast<std::uint64_t>(std::floor(static_cast<long double>(frames) * music::mixRate / fps));
+}
+
+VideoCapture::VideoCapture(std::string file, int width, int height, double fps, music::SongRenderer* song)
+    : file(std::move(file)), width(width), height(height), fps(fps), song(song) {
+  videoPart = this->file + ".video.part";
+  soundPart = this->file + ".sound.part";
+  filePart = this->file + ".part";
+}
+
+VideoCapture::~VideoCapture() { abandon(); }
+
+bool VideoCapture::start() {
+  sound = std::fopen(soundPart.c_str(), "wb");
+  if (!sound) {
+    std::fprintf(stderr, "flipp-kroma: cannot write '%s' (%s)\n", soundPart.c_str(), std::strerror(errno));
+    return false;
+  }
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) {
+    std::fprintf(stderr, "flipp-kroma: no pipe to the encoder (%s)\n", std::strerror(errno));
+    abandon();
+    return false;
+  }
+  // GL's rows run bottom to top; H.264 in 4:2:0 wants even sizes.
+  std::string filter = "vflip";
+  if (width % 2 != 0 || height % 2 != 0) filter += ",pad=ceil(iw/2)*2:ceil(ih/2)*2";
+  filter += ",scale=out_color_matrix=bt709:out_range=tv,format=yuv420p";
+  const int rate = static_cast<int>(std::lround(fps));
+  encoder = spawnEncoder({"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo",
+                          "-pixel_format", "rgb24", "-video_size", std::to_string(width) + "x" + std::to_string(height),
+                          "-framerate", std::to_string(rate), "-i", "pipe:0", "-vf", filter, "-c:v", "libx264",
+                          "-preset", "fast", "-crf", "18", "-g", std::to_string(2 * rate), "-colorspace", "bt709",
+                          "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv", "-f", "nut",
+                          videoPart},
+                         ends[0]);
+  close(ends[0]);
+  pipe = ends[1];
+  if (encoder < 0) {
+    abandon();
+    return false;
+  }
+  startTime = lastProgress = std::chrono::steady_clock::now();
+  terminal = isatty(STDERR_FILENO) != 0;
+  return true;
+}
+
+bool VideoCapture::addFrame(int frameWidth, int frameHeight, double done) {
+  if (frameWidth != width || frameHeight != height) {
+    std::fprintf(stderr, "flipp-kroma: the frame is %dx%d, the capture %dx%d\n", frameWidth, frameHeight, width,
+                 height);
+    return false;
+  }
+  pixels.resize(static_cast<std::size_t>(width) * height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  const std::uint8_t* data = pixels.data();
+  std::size_t left = pixels.size();
+  while (left > 0) {
+    const ssize_t written = write(pipe, data, left);
+    if (written < 0) {
+      if (errno == EINTR && !(stop && *stop)) continue;
+      if (errno == EPIPE) waitFor(encoder, "encoding the pictures");
+      else if (errno != EINTR) std::fprintf(stderr, "flipp-kroma: cannot feed the encoder (%s)\n", std::strerror(errno));
+      return false;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  ++frames;
+  if (!writeSound(soundFramesFor(frames, fps))) return false;
+  showProgress(done, false);
+  return true;
+}
+
+bool VideoCapture::writeSound(std::uint64_t untilFrame) {
+  while (soundWritten < untilFrame) {
+    const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(untilFrame - soundWritten, music::blockFrames));
+    samples.assign(2 * count, 0.0f);
+    if (song) song->renderBlock(samples.data(), count);
+    if (std::fwrite(samples.data(), sizeof(float), samples.size(), sound) != samples.size()) {
+      std::fprintf(stderr, "flipp-kroma: cannot write '%s' (%s)\n", soundPart.c_str(), std::strerror(errno));
+      return false;
+    }
+    soundWritten += count;
+  }
+  return true;
+}
+
+void VideoCapture::showProgress(double done, bool last) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!terminal || (!last && now - lastProgress < std::chrono::milliseconds(250))) return;
+  lastProgress = now;
+  const double elapsed = std::chrono::duration<double>(now - startTime).count();
+  const double rate = elapsed > 0 ? frames / elapsed : 0;
+  done = std::clamp(done, 0.0, 1.0);
+  const std::string left = done > 0 ? clockText(elapsed * (1 - done) / done) : "?";
+  std::fprintf(stderr, "\rcapture: %5.1f%%  %ld frames  %.1f fps (%.2fx)  %s left   %s", 100 * done, frames, rate,
+               rate / fps, left.c_str(), last ? "\n" : "");
+  std::fflush(stderr);
+}
+
+bool VideoCapture::waitFor(pid_t& child, const char* what) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      child = -1;
+      return false;
+    }
+    if (stop && *stop) {
+      kill(child, SIGTERM);
+    }
+  }
+  child = -1;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+  if (stop && *stop) return false;
+  if (WIFEXITED(status))
+    std::fprintf(stderr, "flipp-kroma: %s failed while %s (exit status %d)\n", program, what, WEXITSTATUS(status));
+  else
+    std::fprintf(stderr, "flipp-kroma: %s died while %s (signal %d)\n", program, what, WTERMSIG(status));
+  return false;
+}
+
+bool VideoCapture::finish() {
+  showProgress(1.0, true);
+  if (frames == 0) {
+    std::fprintf(stderr, "flipp-kroma: no frame was drawn; '%s' was not written\n", file.c_str());
+    abandon();
+    return false;
+  }
+  close(pipe);
+  pipe = -1;
+  const bool closed = std::fclose(sound) == 0;
+  sound = nullptr;
+  if (!closed) std::fprintf(stderr, "flipp-kroma: cannot write '%s'\n", soundPart.c_str());
+  if (!waitFor(encoder, "encoding the pictures") || !closed) {
+    abandon();
+    return false;
+  }
+  std::vector<std::string> arguments = {"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i", videoPart,
+                                        "-f", std::endian::native == std::endian::little ? "f32le" : "f32be",
+                                        "-ar", std::to_string(music::mixRate), "-ac", "2", "-i", soundPart,
+                                        "-map", "0:v", "-map", "1:a", "-c:v", "copy"};
+  const std::vector<std::string> container =
+      endsWithMp4(file)
+          // The movie's time scale is the sound's, so that the two streams' lengths are exact.
+          ? std::vector<std::string>{"-c:a", "aac", "-b:a", "256k", "-movie_timescale",
+                                     std::to_string(music::mixRate), "-movflags", "+faststart", "-f", "mp4"}
+          : std::vector<std::string>{"-c:a", "flac", "-f", "matroska"};
+  arguments.insert(arguments.end(), container.begin(), container.end());
+  arguments.push_back(filePart);
+  encoder = spawnEncoder(arguments, -1);
+  if (encoder < 0 || !waitFor(encoder, "putting picture and sound together")) {
+    abandon();
+    return false;
+  }
+  std::error_code error;
+  std::filesystem::rename(filePart, file, error);
+  if (error) {
+    std::fprintf(stderr, "flipp-kroma: cannot name the capture '%s' (%s)\n", file.c_str(), error.message().c_str());
+    abandon();
+    return false;
+  }
+  removeTemporaries();
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%s), in %.1f s\n", file.c_str(), frames, fps,
+               clockText(frames / fps).c_str(), elapsed);
+  return true;
+}
+
+void VideoCapture::abandon() {
+  if (pipe >= 0) {
+    close(pipe);
+    pipe = -1;
+  }
+  if (encoder > 0) {
+    kill(encoder, SIGTERM);
+    int status = 0;
+    while (waitpid(encoder, &status, 0) < 0 && errno == EINTR) {
+    }
+    encoder = -1;
+  }
+  if (sound) {
+    std::fclose(sound);
+    sound = nullptr;
+  }
+  removeTemporaries();
+}
+
+void VideoCapture::removeTemporaries() {
+  std::error_code ignored;
+  for (const std::string* name : {&videoPart, &soundPart, &filePart}) std::filesystem::remove(*name, ignored);
+}

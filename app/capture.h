@@ -1,0 +1,71 @@
+#pragma once
+#include <sys/types.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace music {
+class SongRenderer;
+}
+
+// Sound frames (44,100 a second) that accompany the first `frames` pictures at
+// `fps`: the sound of exactly their time span, rounded down to a whole frame.
+std::uint64_t soundFramesFor(long frames, double fps);
+
+// Records the show into one video file with the ffmpeg program. The pictures
+// go raw through a pipe to an H.264 encoder; the song is rendered by its own
+// SongRenderer for exactly the pictures' time span, so sound and picture
+// start together and run equally long. At the end the two are put into one
+// .mp4 (AAC sound) or .mkv (FLAC sound) file. Until then everything is
+// written under temporary names beside the file, and removed on failure.
+class VideoCapture {
+ public:
+  // `song` is positioned at the show's start; null records silence.
+  VideoCapture(std::string file, int width, int height, double fps, music::SongRenderer* song);
+  ~VideoCapture();
+  VideoCapture(const VideoCapture&) = delete;
+  VideoCapture& operator=(const VideoCapture&) = delete;
+
+  // Starts the encoder; false (with a message) when it cannot.
+  bool start();
+  // Reads the back buffer (width x height) and adds it and its span of sound.
+  // `done` (0 to 1) is how far the show has come, for the progress line.
+  bool addFrame(int width, int height, double done);
+  // Finishes the encoding, puts picture and sound together and gives the
+  // file its name. False (with a message, nothing left behind) on failure.
+  bool finish();
+  // Stops the encoder and removes every temporary file.
+  void abandon();
+
+  std::string file;
+  int width;
+  int height;
+  double fps;
+  long frames = 0;
+  // When set and not 0 (a stop signal came), writes and waits give up.
+  const volatile std::sig_atomic_t* stop = nullptr;
+
+ private:
+  bool writeSound(std::uint64_t untilFrame);
+  void showProgress(double done, bool last);
+  bool waitFor(pid_t& child, const char* what);
+  void removeTemporaries();
+
+  music::SongRenderer* song;
+  std::string videoPart;  // the encoded pictures
+  std::string soundPart;  // the raw sound, stereo 32-bit float
+  std::string filePart;   // the finished file before its renaming
+  pid_t encoder = -1;
+  int pipe = -1;
+  std::FILE* sound = nullptr;
+  std::uint64_t soundWritten = 0;
+  std::vector<std::uint8_t> pixels;
+  std::vector<float> samples;
+  std::chrono::steady_clock::time_point startTime;
+  std::chrono::steady_clock::time_point lastProgress;
+  bool terminal = false;
+};
