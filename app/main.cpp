@@ -85,6 +85,8 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
     while (SDL_PollEvent(&event)) {
       if (stopSignal) return 128 + stopSignal;
       if (event.type == SDL_QUIT) return 0;
+      if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
+        music::deviceRemoved(event.adevice.which);
       if (DispatchMessageA(event) != WM_PAINT) continue;
       // A frame was drawn: hand it to the outputs before it is presented.
       ++drawn;
@@ -222,9 +224,15 @@ int main(int argc, char** argv) {
     std::fputs("flipp-kroma: out of memory\n", stderr);
     return 1;
   }
-  app->init();
+  // Without a GL context the window framework has said why and asked to
+  // quit: nothing to set up, and the run has failed.
+  const bool drawable = SDL_GL_GetCurrentContext() != nullptr;
+  if (drawable) app->init();
   outputs.song = app->song;
-  int status = options.bench ? runBench(*app, options) : runMessageLoop(*app, options, outputs);
+  int status = 1;
+  if (!drawable) runMessageLoop(*app, options, outputs);
+  else if (options.bench) status = runBench(*app, options);
+  else status = runMessageLoop(*app, options, outputs);
   if (video) {
     if (status == 0 && !video->finish()) status = stopSignal ? 128 + stopSignal : 1;
     if (status != 0) {

@@ -1,0 +1,170 @@
+// Capture to video: what the file holds, checked with ffprobe, and what is
+// left behind when the encoder fails or the user interrupts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "app/capture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs a shell command; its standard output and error, and its exit status.
+int shell(const std::string& command, std::string& output) {
+  output.clear();
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool have(const char* program) {
+  std::string ignored;
+  return shell(std::string("command -v ") + program, ignored) == 0;
+}
+
+fs::path freshDirectory(const char* name) {
+  const fs::path dir = fs::temp_directory_path() / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+int filesIn(const fs::path& dir) {
+  return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+std::string probe(const fs::path& file, const std::string& what) {
+  std::string output;
+  shell("ffprobe -v error " + what + " -of default=noprint_wrappers=1:nokey=1 '" + file.string() + "'", output);
+  return output;
+}
+
+// Sound frames in the file's audio stream, counted by decoding it.
+long soundFramesIn(const fs::path& file) {
+  std::string output;
+  shell("ffprobe -v error -select_streams a -show_entries frame=nb_samples -of csv=p=0 '" + file.string() + "'",
+        output);
+  long total = 0;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) total += std::stol(line);
+  return total;
+}
+
+// Picture frames in the file's video stream, counted by decoding it.
+long pictureFramesIn(const fs::path& file) {
+  return std::stol(probe(file, "-count_frames -select_streams v -show_entries stream=nb_read_frames"));
+}
+
+TEST(AppCapture, SoundSpansExactlyThePictures) {
+  EXPECT_EQ(soundFramesFor(0, 60), 0u);
+  EXPECT_EQ(soundFramesFor(1, 60), 735u);
+  EXPECT_EQ(soundFramesFor(8749, 60), 8749u * 735);
+  // 44.1 sound frames a picture: never ahead of the pictures' span.
+  EXPECT_EQ(soundFramesFor(1, 1000), 44u);
+  EXPECT_EQ(soundFramesFor(10, 1000), 441u);
+  EXPECT_EQ(soundFramesFor(3, 7), 18900u);
+}
+
+class AppCaptureFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!have("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed: no capture to check";
+    if (!have("ffprobe")) GTEST_SKIP() << "ffprobe is not installed: the capture's streams cannot be checked";
+    dir = freshDirectory("flipp-kroma-capture-test");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+// From the farewell's first row the show ends by itself at its last row.
+TEST_F(AppCaptureFile, MkvEndsWithTheShowAndItsSoundIsExactlyAsLong) {
+  const fs::path file = dir / "farewell.mkv";
+  std::string output;
+  ASSERT_EQ(shell(std::string(FK_PROGRAM) + " --capture " + file.string() + " --mode 64x48 --fps 10 --start-order 18",
+                  output),
+            0)
+      << output;
+  std::smatch wrote;
+  ASSERT_TRUE(std::regex_search(output, wrote, std::regex("wrote '.*': ([0-9]+) frames"))) << output;
+  const long frames = std::stol(wrote[1]);
+  // The order lasts 7.68 s: the end comes at its last row, not before, not after.
+  EXPECT_GT(frames, 70);
+  EXPECT_LE(frames, 77);
+  EXPECT_EQ(filesIn(dir), 1) << "temporary files left";
+  EXPECT_EQ(probe(file, "-show_entries stream=codec_name"), "h264\nflac\n");
+  EXPECT_EQ(pictureFramesIn(file), frames);
+  EXPECT_EQ(soundFramesIn(file), frames * 4410);
+}
+
+TEST_F(AppCaptureFile, Mp4FromAStartOrderHasTheFramesAskedForAndEqualStreams) {
+  const fs::path file = dir / "rise.mp4";
+  std::string output;
+  ASSERT_EQ(shell(std::string(FK_PROGRAM) + " --capture " + file.string() +
+                      " --mode 64x48 --fps 30 --start-order 5 --frames 45",
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(filesIn(dir), 1) << "temporary files left";
+  EXPECT_EQ(probe(file, "-show_entries stream=codec_name"), "h264\naac\n");
+  EXPECT_EQ(pictureFramesIn(file), 45);
+  // Both streams last 1.5 s to the sample: the movie keeps time in sound frames.
+  EXPECT_EQ(probe(file, "-select_streams a -show_entries stream=duration_ts"), "66150\n");
+  EXPECT_EQ(probe(file, "-show_entries stream=duration"), "1.500000\n1.500000\n");
+}
+
+// A stand-in for ffmpeg; the capture finds it first on the PATH.
+class AppCaptureFailure : public ::testing::Test {
+ protected:
+  void SetUp() override { dir = freshDirectory("flipp-kroma-capture-failure"); }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void fakeEncoder(const std::string& script) {
+    fs::create_directories(dir / "bin");
+    const fs::path path = dir / "bin" / "ffmpeg";
+    std::ofstream(path) << "#!/bin/sh\nPATH=/usr/bin:/bin\n" << script << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+  }
+  int capture(std::string& output) {
+    return shell("PATH=" + (dir / "bin").string() + " " + FK_PROGRAM + " --capture " + (dir / "out" / "show.mp4").string() +
+                     " --mode 64x48 --fps 10 --start-order 18",
+                 output);
+  }
+  fs::path dir;
+};
+
+TEST_F(AppCaptureFailure, AFailingOrMissingEncoderLeavesNoFile) {
+  fs::create_directories(dir / "out");
+  std::string output;
+  EXPECT_EQ(capture(output), 1) << output;  // no ffmpeg at all
+  EXPECT_NE(output.find("cannot run ffmpeg"), std::string::npos) << output;
+  EXPECT_EQ(filesIn(dir / "out"), 0);
+
+  fakeEncoder("head -c 100 >/dev/null; echo 'encoder: out of luck' >&2; exit 3");
+  EXPECT_EQ(capture(output), 1) << output;
+  EXPECT_NE(output.find("exit status 3"), std::string::npos) << output;
+  EXPECT_NE(output.find("was not written"), std::string::npos) << output;
+  EXPECT_EQ(filesIn(dir / "out"), 0);
+}
+
+TEST_F(AppCaptureFailure, InterruptionLeavesNoFileAndFailingStatus) {
+  fs::create_directories(dir / "out");
+  // The encoder takes a few frames, then the user presses Ctrl-C.
+  fakeEncoder("head -c 20000 >/dev/null; kill -INT $PPID; cat >/dev/null");
+  std::string output;
+  EXPECT_EQ(capture(output), 130) << output;
+  EXPECT_NE(output.find("capture interrupted"), std::string::npos) << output;
+  EXPECT_EQ(filesIn(dir / "out"), 0);
+}
+
+}  // namespace
