@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "tests/content/content_files.h"
+#include "tools/contentview/content_files.h"
 #include "tests/support/headless_gl.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/content/content_files.h"
+#include "tools/contentview/content_files.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
