@@ -238,8 +238,8 @@ bool VideoCapture::finish() {
   }
   removeTemporaries();
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%s), in %.1f s\n", file.c_str(), frames, fps,
-               clockText(frames / fps).c_str(), elapsed);
+  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%.2f s), in %.1f s\n", file.c_str(), frames,
+               fps, frames / fps, elapsed);
   return true;
 }
 

@@ -209,6 +209,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<VideoCapture> video;
   if (capturing) {
     captureSong = loadSong(options.startOrder);
+    // Without its song the show has no end: it would fill the disk.
+    if (!captureSong && options.frames == 0) {
+      std::fprintf(stderr, "flipp-kroma: cannot read the song '%s'; a capture without it needs --frames\n", songFile);
+      return 1;
+    }
     video = std::make_unique<VideoCapture>(options.captureFile, options.width, options.height, options.fps,
                                            captureSong.get());
     video->stop = &stopSignal;
