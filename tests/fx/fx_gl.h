@@ -71,14 +71,9 @@ class FxGl : public ::testing::Test {
     draw();
     const GLint used = glRenderMode(GL_RENDER);
     std::vector<std::vector<GLfloat>> out;
-    for (GLint i = 0; i < used;) {
-      if (static_cast<GLenum>(buffer[i]) != GL_POLYGON_TOKEN) {
-        ADD_FAILURE() << "unexpected feedback token " << buffer[i];
-        break;
-      }
-      const int corners = static_cast<int>(buffer[i + 1]);
-      out.emplace_back(buffer.begin() + i + 2, buffer.begin() + i + 2 + 3 * corners);
-      i += 2 + 3 * corners;
+    for (GLint i = 0; i < used; i += 2 + 3 * static_cast<GLint>(buffer[i + 1])) {
+      EXPECT_EQ(buffer[i], GL_POLYGON_TOKEN);
+      out.emplace_back(buffer.begin() + i + 2, buffer.begin() + i + 2 + 3 * static_cast<GLint>(buffer[i + 1]));
     }
     return out;
   }

@@ -1,77 +1,50 @@
 #include "fx/outline_font.h"
 
-#include <cmath>
 #include <memory>
 
 #include "tests/fx/fx_gl.h"
 
 namespace {
 
-// A font built from the bundled face, as the show builds it unless told otherwise.
+// A font from the bundled face, as the show builds it unless told otherwise.
 std::unique_ptr<OutlineFont> bundled(bool bold = false, bool italic = false) {
   bundledFaceFile = FK_TEST_FONT_FILE;
   return std::make_unique<OutlineFont>("No Such Family Here", bold, italic, true, 0.001f, 0.1f, 255, 0);
 }
 
-// A font with no face and hand-made metrics for 'A', 'B', 'C'.
-std::unique_ptr<OutlineFont> handMade() {
-  bundledFaceFile = "";
-  auto font = std::make_unique<OutlineFont>("No Such Family Here", false, false, true, 0.001f, 0.2f, 3, 'A');
-  font->metrics = new GLYPHMETRICSFLOAT[3]();
-  const float advance[] = {0.5f, 0.25f, 0.75f}, height[] = {0.75f, 0.5f, 1.0f};
-  for (int i = 0; i < 3; ++i) {
-    font->metrics[i].gmfCellIncX = advance[i];
-    font->metrics[i].gmfBlackBoxY = height[i];
-  }
-  return font;
-}
-
 }  // namespace
 
-TEST(FxTextCentring, CentresOnHalfTheAdvanceHalfTheMeanHeightAndHalfTheDepth) {
-  const auto font = handMade();
-  EXPECT_EQ(font->centring("A"), (std::array<double, 3>{-0.25, -0.375, 0.2f * 0.5}));
-  EXPECT_EQ(font->centring("AB"), (std::array<double, 3>{-0.375, -0.3125, 0.2f * 0.5}));
-  EXPECT_EQ(font->centring("CAB"), font->centring("BCA"));
+TEST(FxTextCentring, HalfTheAdvanceHalfTheMeanHeightAndHalfTheDepth) {
+  // No face, and hand-made metrics (advance, height) for 'A', 'B', 'C'.
+  bundledFaceFile = "";
+  OutlineFont font("No Such Family Here", false, false, true, 0.001f, 0.2f, 3, 'A');
+  font.metrics = new GLYPHMETRICSFLOAT[3]{{0, 0.75f, 0, 0, 0.5f, 0}, {0, 0.5f, 0, 0, 0.25f, 0}, {0, 1, 0, 0, 0.75f, 0}};
+  const double z = 0.2f * 0.5;
+  EXPECT_EQ(font.centring("A"), (std::array<double, 3>{-0.25, -0.375, z}));
+  EXPECT_EQ(font.centring("AB"), (std::array<double, 3>{-0.375, -0.3125, z}));
+  EXPECT_EQ(font.centring("CAB"), font.centring("BCA"));
   // Codes without a glyph count for nothing.
-  EXPECT_EQ(font->centring("A@zB\xff"), font->centring("AB"));
-  EXPECT_EQ(font->centring(""), (std::array<double, 3>{0, 0, 0.2f * 0.5}));
-  EXPECT_EQ(font->centring("xyz"), font->centring(""));
-}
-
-TEST(FxTextFace, RefusesAnotherFamilyAndFallsBackToTheBundledFace) {
-  // fontconfig answers an unknown name with some other font: that must not be taken.
-  bundledFaceFile = "/nonexistent/face.woff";
-  OutlineFont none("No Such Family Here", false, true, true, 0.001f, 0.1f, 255, 0);
-  EXPECT_EQ(none.listBase, 0u);
-  EXPECT_EQ(none.metrics, nullptr);
+  EXPECT_EQ(font.centring("A@zB\xff"), font.centring("AB"));
+  EXPECT_EQ(font.centring(""), (std::array<double, 3>{0, 0, z}));
+  EXPECT_EQ(font.centring("xyz"), font.centring(""));
 }
 
 class FxOutlineFont : public FxGl {};
 
-TEST_F(FxOutlineFont, BundledFaceGivesHeavyGlyphsInEmUnits) {
-  const auto font = bundled();
-  ASSERT_NE(font->metrics, nullptr);
-  ASSERT_NE(font->listBase, 0u);
-  for (int i = 0; i < 255; ++i) EXPECT_TRUE(glIsList(font->listBase + i)) << i;
-  const GLYPHMETRICSFLOAT &h = font->metrics['H'], &space = font->metrics[' '];
+TEST_F(FxOutlineFont, HeavyGlyphsInEmUnitsWithSyntheticItalicAndBold) {
+  const auto upright = bundled(), italic = bundled(false, true), bold = bundled(true, false);
+  ASSERT_NE(upright->metrics, nullptr);
+  const GLYPHMETRICSFLOAT& h = upright->metrics['H'];
   // A condensed display face: caps about 0.7 em tall and well under an em wide.
   EXPECT_GT(h.gmfBlackBoxY, 0.6f);
   EXPECT_LT(h.gmfBlackBoxY, 0.9f);
-  EXPECT_GT(h.gmfCellIncX, 0.3f);
-  EXPECT_LT(h.gmfCellIncX, 0.8f);
   EXPECT_GT(h.gmfBlackBoxX, 0.2f);
-  EXPECT_LT(h.gmfBlackBoxX, h.gmfCellIncX);
-  EXPECT_GT(space.gmfCellIncX, 0.0f);
-  EXPECT_EQ(space.gmfBlackBoxY, 0.0f);
-  EXPECT_GT(font->metrics[0xC9].gmfBlackBoxY, h.gmfBlackBoxY);  // E acute: Latin-1 codes
-}
+  EXPECT_LT(h.gmfCellIncX, 0.8f);
+  EXPECT_GT(upright->metrics[0xC9].gmfBlackBoxY, h.gmfBlackBoxY);  // E acute: Latin-1 codes
 
-TEST_F(FxOutlineFont, SyntheticItalicSlantsAQuarterAndBoldWidens) {
-  const auto upright = bundled(), italic = bundled(false, true), bold = bundled(true, false);
+  // Italic slants by a quarter of the height; bold widens by 1/24 em.
   const GLYPHMETRICSFLOAT &u = upright->metrics['I'], &i = italic->metrics['I'], &b = bold->metrics['I'];
   EXPECT_NEAR(i.gmfBlackBoxX, u.gmfBlackBoxX + 0.25f * u.gmfBlackBoxY, 1e-4);
-  EXPECT_FLOAT_EQ(i.gmfBlackBoxY, u.gmfBlackBoxY);
   EXPECT_FLOAT_EQ(i.gmfCellIncX, u.gmfCellIncX);
   EXPECT_NEAR(b.gmfCellIncX, u.gmfCellIncX + 1.0f / 24, 1e-4);
   EXPECT_GT(b.gmfBlackBoxX, u.gmfBlackBoxX + 0.03f);
@@ -89,16 +62,10 @@ TEST_F(FxOutlineFont, TextIsSolidAndCentredOnTheOrigin) {
   // H is symmetric, so its box sits on the middle of the frame.
   EXPECT_NEAR((h.x0 + h.x1 + 1) / 2.0, 64, 1.5);
   EXPECT_NEAR((h.y0 + h.y1 + 1) / 2.0, 64, 1.5);
-  // Solid: the two stems and the bar are filled, the counters are not.
+  // Solid: the stems are filled, the counter above the bar is not.
   EXPECT_GT(h.count, 0.5 * width * height);
   EXPECT_EQ(gl->pixel(h.x0 + 3, 64)[0], 255);
-  EXPECT_EQ(gl->pixel(h.x1 - 3, 64)[0], 255);
   EXPECT_EQ(gl->pixel(64, h.y1 - 3)[0], 0);
-
-  plainScene(2);
-  font->drawText("HOH");
-  const Lit hoh = lit();
-  EXPECT_NEAR((hoh.x0 + hoh.x1 + 1) / 2.0, 64, 1.5);
 }
 
 TEST_F(FxOutlineFont, FrontBackAndSidesFaceOutwardUnderLight) {
@@ -107,11 +74,7 @@ TEST_F(FxOutlineFont, FrontBackAndSidesFaceOutwardUnderLight) {
   // normal points at the viewer, and seen only if it is wound to face it.
   auto render = [&](float yaw) {
     plainScene(1);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_NORMALIZE);
+    for (GLenum cap : {GL_CULL_FACE, GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_NORMALIZE}) glEnable(cap);
     const GLfloat light[] = {0, 0, 1, 0}, black[] = {0, 0, 0, 1}, white[] = {1, 1, 1, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, light);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
@@ -120,18 +83,16 @@ TEST_F(FxOutlineFont, FrontBackAndSidesFaceOutwardUnderLight) {
     glRotatef(yaw, 0, 1, 0);
     glScalef(2, 2, 2);
     font->drawText("O");
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
     return lit();
   };
   const Lit front = render(0), back = render(180), side = render(90);
   EXPECT_GT(front.count, 2000);
-  EXPECT_GT(back.count, 2000);
   EXPECT_NEAR(back.count, front.count, 0.02 * front.count);  // the mirror image
   // Edge-on, only the outer wall of the O shows: 0.1 em deep, as tall as the glyph.
   EXPECT_NEAR(side.x1 - side.x0 + 1, 0.1 * 2 * 64, 2);
   EXPECT_GT(side.y1 - side.y0, 60);
   EXPECT_GT(gl->pixel(64, 64)[0], 200);
+  for (GLenum cap : {GL_LIGHTING, GL_DEPTH_TEST}) glDisable(cap);
 }
 
 TEST_F(FxOutlineFont, DrawTextRestoresStateButLeavesFrontFaceCounterClockwise) {
@@ -139,13 +100,9 @@ TEST_F(FxOutlineFont, DrawTextRestoresStateButLeavesFrontFaceCounterClockwise) {
   plainScene(4);
   glRotatef(30, 1, 2, 3);
   glListBase(7);
-  glFrontFace(GL_CW);
-  GLint depth, attribDepth;
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-  glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &attribDepth);
   const std::vector<GLfloat> before = modelview();
-
   for (const char* text : {"ZELVARON", ""}) {
+    glFrontFace(GL_CW);
     font->drawText(text);
     EXPECT_EQ(modelview(), before);
     GLint value;
@@ -153,14 +110,8 @@ TEST_F(FxOutlineFont, DrawTextRestoresStateButLeavesFrontFaceCounterClockwise) {
     EXPECT_EQ(value, 7);
     glGetIntegerv(GL_FRONT_FACE, &value);
     EXPECT_EQ(value, GL_CCW);
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
-    EXPECT_EQ(value, depth);
-    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
-    EXPECT_EQ(value, attribDepth);
-    glFrontFace(GL_CW);
   }
   glListBase(0);
-  glFrontFace(GL_CCW);
 }
 
 TEST_F(FxOutlineFont, CodesWithoutGlyphAndEmptyFontsDrawNothing) {
@@ -179,8 +130,11 @@ TEST_F(FxOutlineFont, CodesWithoutGlyphAndEmptyFontsDrawNothing) {
   EXPECT_EQ(gl->readRgb(), plain);
   glDeleteLists(stray, 1);
 
-  bundledFaceFile = "";
-  OutlineFont empty("No Such Family Here", false, false, true, 0.001f, 0.1f, 255, 0);
+  // fontconfig answers an unknown family with some other font: that must not
+  // be taken, and without the bundled face the font stays empty.
+  bundledFaceFile = "/nonexistent/face.woff";
+  OutlineFont empty("No Such Family Here", false, true, true, 0.001f, 0.1f, 255, 0);
+  EXPECT_EQ(empty.metrics, nullptr);
   plainScene(2);
   const std::vector<GLfloat> before = modelview();
   empty.drawText("H");
