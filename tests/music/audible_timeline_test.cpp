@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -14,22 +15,16 @@ using music::BlockRecord;
 // A block whose every field is derived from its index, so that an answer
 // shows which block it came from and whether it was read whole.
 BlockRecord block(std::uint64_t index, std::uint64_t firstFrame, std::uint32_t frames) {
-  BlockRecord b;
-  b.firstFrame = firstFrame;
-  b.frames = frames;
-  b.order = static_cast<int>(index / 64);
-  b.row = static_cast<int>(index % 64);
-  b.channelsPlaying = static_cast<int>(index % 7);
+  BlockRecord b{firstFrame, frames, static_cast<int>(index / 64), static_cast<int>(index % 64),
+                static_cast<int>(index % 7)};
   for (int c = 0; c < music::maxChannels; ++c) b.level[c] = static_cast<std::uint8_t>(index + c);
   return b;
 }
 
 bool wholeBlock(const BlockRecord& b) {
-  const std::uint64_t index = b.firstFrame / music::blockFrames;
-  bool whole = b.frames == music::blockFrames && b.order == static_cast<int>(index / 64) &&
-               b.row == static_cast<int>(index % 64) && b.channelsPlaying == static_cast<int>(index % 7);
-  for (int c = 0; c < music::maxChannels; ++c) whole = whole && b.level[c] == static_cast<std::uint8_t>(index + c);
-  return whole;
+  const BlockRecord e = block(b.firstFrame / music::blockFrames, b.firstFrame, music::blockFrames);
+  return b.frames == e.frames && b.order == e.order && b.row == e.row && b.channelsPlaying == e.channelsPlaying &&
+         std::equal(b.level, b.level + music::maxChannels, e.level);
 }
 
 // Nanoseconds that `frames` frames last, rounded up so that they count whole
