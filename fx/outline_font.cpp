@@ -39,6 +39,11 @@ struct FaceFile {
 // nearest font, so the match counts only if it has that family name.
 bool findInstalledFace(const char* name, bool bold, bool italic, FaceFile& face) {
   if (!FcInit()) return false;
+  // Nothing of fontconfig is needed after the look-up; without FcFini some of
+  // its memory is never released.
+  struct Fini {
+    ~Fini() { FcFini(); }
+  } fini;
   const auto* family = reinterpret_cast<const FcChar8*>(name);
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, family);
