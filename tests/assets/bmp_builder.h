@@ -17,10 +17,10 @@ struct Bmp {
   bool fileHeader = true;
   std::uint32_t colorsUsed = 0;
   std::uint32_t imageSize = 0;
-  std::vector<std::uint32_t> masks;  // written right after the header
-  std::vector<Rgb> palette;          // written as blue, green, red (, 0)
-  std::vector<std::uint8_t> gap;     // between the colour table and the pixels
-  std::vector<std::uint8_t> data;    // the pixel data as stored
+  std::vector<std::uint32_t> masks = {};  // written right after the header
+  std::vector<Rgb> palette = {};          // written as blue, green, red (, 0)
+  std::vector<std::uint8_t> gap = {};     // between the colour table and the pixels
+  std::vector<std::uint8_t> data = {};    // the pixel data as stored
 
   std::vector<std::uint8_t> bytes() const {
     std::vector<std::uint8_t> out;
@@ -28,42 +28,23 @@ struct Bmp {
       for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> 8 * i));
     };
     const std::uint32_t headerSize = core ? 12 : 40;
-    const std::uint32_t dataAt = (fileHeader ? 14 : 0) + headerSize +
-                                 4 * static_cast<std::uint32_t>(masks.size()) +
-                                 (core ? 3 : 4) * static_cast<std::uint32_t>(palette.size()) +
-                                 static_cast<std::uint32_t>(gap.size());
+    const auto dataAt = static_cast<std::uint32_t>((fileHeader ? 14 : 0) + headerSize + 4 * masks.size() +
+                                                   (core ? 3 : 4) * palette.size() + gap.size());
     if (fileHeader) {
-      out.push_back('B');
-      out.push_back('M');
+      put('B' | 'M' << 8, 2);
       put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
       put(0, 4);
       put(dataAt, 4);
     }
     put(headerSize, 4);
-    if (core) {
-      put(static_cast<std::uint32_t>(width), 2);
-      put(static_cast<std::uint32_t>(height), 2);
-      put(1, 2);
-      put(bitCount, 2);
-    } else {
-      put(static_cast<std::uint32_t>(width), 4);
-      put(static_cast<std::uint32_t>(height), 4);
-      put(1, 2);
-      put(bitCount, 2);
-      put(compression, 4);
-      put(imageSize, 4);
-      put(2835, 4);
-      put(2835, 4);
-      put(colorsUsed, 4);
-      put(0, 4);
-    }
+    put(static_cast<std::uint32_t>(width), core ? 2 : 4);
+    put(static_cast<std::uint32_t>(height), core ? 2 : 4);
+    put(1, 2);  // planes
+    put(bitCount, 2);
+    if (!core)
+      for (std::uint32_t value : {compression, imageSize, 2835u, 2835u, colorsUsed, 0u}) put(value, 4);
     for (std::uint32_t mask : masks) put(mask, 4);
-    for (const Rgb& c : palette) {
-      out.push_back(c[2]);
-      out.push_back(c[1]);
-      out.push_back(c[0]);
-      if (!core) out.push_back(0);
-    }
+    for (const Rgb& c : palette) put(c[2] | c[1] << 8 | c[0] << 16, core ? 3 : 4);
     out.insert(out.end(), gap.begin(), gap.end());
     out.insert(out.end(), data.begin(), data.end());
     return out;

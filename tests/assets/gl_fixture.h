@@ -29,17 +29,10 @@ class GlTest : public ::testing::Test {
     draw();
     const GLint size = glRenderMode(GL_RENDER);
     int triangles = 0;
-    for (GLint i = 0; i < size;) {
-      const GLenum token = static_cast<GLenum>(buffer[i]);
-      if (token != GL_POLYGON_TOKEN) {
-        ADD_FAILURE() << "unexpected feedback token " << buffer[i];
-        break;
-      }
-      const int corners = static_cast<int>(buffer[i + 1]);
-      triangles += corners == 3;
-      i += 2 + 3 * corners;
+    for (GLint i = 0; i < size; i += 2 + 3 * static_cast<GLint>(buffer[i + 1])) {
+      EXPECT_EQ(buffer[i], GL_POLYGON_TOKEN);
+      triangles += buffer[i + 1] == 3;
     }
     return triangles;
   }
-
 };

@@ -31,11 +31,12 @@ class ContentDino : public ::testing::Test {
 
   static const float* vertex(int v) { return &obj.vertices[3 * v]; }
   static float size(int axis) { return high[axis] - low[axis]; }
-  // Whether every triangle using vertex `v` belongs to the head, and how many do.
+  // How many triangles use vertex `v`, all of them in the head; -1 if one is elsewhere.
   static int headTrianglesAt(int v) {
     int uses = 0;
     for (int t = 0; t < obj.triangleCount(); ++t) {
-      if (std::find(&obj.triangles[3 * t], &obj.triangles[3 * t + 3], v) == &obj.triangles[3 * t + 3]) continue;
+      const int* corners = obj.triangles.data() + 3 * t;
+      if (std::find(corners, corners + 3, v) == corners + 3) continue;
       const auto group = std::upper_bound(obj.groupStarts.begin(), obj.groupStarts.end(), t) - obj.groupStarts.begin();
       if (group == 0 || obj.groups[group - 1] != "head") return -1;
       ++uses;
@@ -65,7 +66,8 @@ TEST_F(ContentDino, ClosedOutwardSurfaceOfValidTrianglesInParts) {
     const float u[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]}, w[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
     const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
     ASSERT_GT(std::hypot(n[0], n[1], n[2]), 1e-3f) << "triangle " << t << " has no area";
-    volume += p[0] * (q[1] * r[2] - q[2] * r[1]) + p[1] * (q[2] * r[0] - q[0] * r[2]) + p[2] * (q[0] * r[1] - q[1] * r[0]);
+    volume += p[0] * (q[1] * r[2] - q[2] * r[1]) + p[1] * (q[2] * r[0] - q[0] * r[2]) +
+              p[2] * (q[0] * r[1] - q[1] * r[0]);
   }
   for (const auto& [edge, count] : edges) {
     ASSERT_EQ(count, 1) << "edge " << edge.first << "-" << edge.second << " runs the same way twice";
