@@ -164,8 +164,8 @@ std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
 int main(int argc, char** argv) {
   // The GL driver frees and allocates blocks of megabytes every frame; given
   // back to the system each time, they cost a page fault per page when they
-  // return. Freed memory stays with the process instead.
-  mallopt(M_TRIM_THRESHOLD, 128 << 20);
+  // return. Up to 32 MB of freed memory stays with the process instead.
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
   Options options;
   std::string message;
   switch (parseOptions(argc, argv, options, message)) {

@@ -2,6 +2,8 @@
 // left behind when the encoder fails or the user interrupts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +11,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/capture.h"
+#include "music/song_renderer.h"
 
 namespace {
 
@@ -61,6 +65,34 @@ long soundFramesIn(const fs::path& file) {
   return total;
 }
 
+// The file's sound, decoded to stereo 32-bit float.
+std::vector<float> soundOf(const fs::path& file) {
+  std::vector<float> samples;
+  FILE* pipe = popen(("ffmpeg -v error -i '" + file.string() + "' -map 0:a -f f32le -").c_str(), "r");
+  if (!pipe) return samples;
+  float block[4096];
+  for (std::size_t got; (got = std::fread(block, sizeof(float), 4096, pipe)) > 0;)
+    samples.insert(samples.end(), block, block + got);
+  pclose(pipe);
+  return samples;
+}
+
+// The song as the show plays it from `order`, `frames` sound frames of it.
+std::vector<float> songFrom(int order, std::size_t frames) {
+  std::ifstream in(fs::path(FK_PROGRAM).parent_path() / "data" / "ko-trampelin.it", std::ios::binary);
+  std::vector<std::byte> data;
+  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  music::SongRenderer song(std::move(data));
+  song.restart(order);
+  std::vector<float> samples(2 * frames);
+  for (std::size_t done = 0; done < frames;) {
+    const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(frames - done, music::blockFrames));
+    song.renderBlock(&samples[2 * done], count);
+    done += count;
+  }
+  return samples;
+}
+
 // Picture frames in the file's video stream, counted by decoding it.
 long pictureFramesIn(const fs::path& file) {
   return std::stol(probe(file, "-count_frames -select_streams v -show_entries stream=nb_read_frames"));
@@ -107,6 +139,14 @@ TEST_F(AppCaptureFile, MkvEndsWithTheShowAndItsSoundIsExactlyAsLong) {
   EXPECT_EQ(probe(file, "-show_entries stream=codec_name"), "h264\nflac\n");
   EXPECT_EQ(pictureFramesIn(file), frames);
   EXPECT_EQ(soundFramesIn(file), frames * 4410);
+  // The sound is the song from the capture's first frame on, not a sample
+  // early or late (FLAC keeps it to 24 bits).
+  const std::vector<float> sound = soundOf(file);
+  const std::vector<float> song = songFrom(18, static_cast<std::size_t>(frames) * 4410);
+  ASSERT_EQ(sound.size(), song.size());
+  float worst = 0;
+  for (std::size_t i = 0; i < song.size(); ++i) worst = std::max(worst, std::abs(sound[i] - song[i]));
+  EXPECT_LT(worst, 1e-5f);
 }
 
 TEST_F(AppCaptureFile, Mp4FromAStartOrderHasTheFramesAskedForAndEqualStreams) {
