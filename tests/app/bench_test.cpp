@@ -1,6 +1,7 @@
 // The frame-time benchmark: its numbers, and its table as the program prints
 // and writes it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -37,7 +38,8 @@ TEST(AppBench, MedianPercentileAndRates) {
 }
 
 TEST(AppBench, TableHasARowPerOrderAndParses) {
-  const fs::path csv = fs::temp_directory_path() / "flipp-kroma-bench-test.csv";
+  const fs::path csv =
+      fs::temp_directory_path() / ("flipp-kroma-bench-test-" + std::to_string(getpid()) + ".csv");
   fs::remove(csv);
   const std::string command =
       std::string(FK_PROGRAM) + " --bench --mode 64x48 --frames 3 --bench-out " + csv.string() + " 2>/dev/null";

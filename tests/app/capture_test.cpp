@@ -1,6 +1,7 @@
 // Capture to video: what the file holds, checked with ffprobe, and what is
 // left behind when the encoder fails or the user interrupts.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -36,8 +37,9 @@ bool have(const char* program) {
   return shell(std::string("command -v ") + program, ignored) == 0;
 }
 
+// A folder of this test process's own: ctest runs tests side by side.
 fs::path freshDirectory(const char* name) {
-  const fs::path dir = fs::temp_directory_path() / name;
+  const fs::path dir = fs::temp_directory_path() / (name + std::string("-") + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
