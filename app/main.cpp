@@ -99,7 +99,12 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
       if (options.frames > 0 && drawn >= options.frames) PostMessageA(app.window, WM_QUIT, 0, 0);
     }
     if (stopSignal) return 128 + stopSignal;
-    if (app.window) SDL_GL_SwapWindow(app.window);
+    if (app.window) {
+      SDL_GL_SwapWindow(app.window);
+      // An offscreen surface has no real swap to hold the drawing back: without
+      // this the driver would queue frame after frame, and their memory.
+      if (options.headless) glFinish();
+    }
     app.idle();
   }
 }
@@ -143,7 +148,7 @@ int runBench(DemoApp& app, const Options& options) {
 }
 
 // The song as the show plays it, for the capture's sound; null when it cannot
-// be read (the show then runs silent, and so does the capture).
+// be read.
 std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
   std::ifstream in(dataFile(songFile), std::ios::binary);
   if (!in) return nullptr;
