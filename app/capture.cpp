@@ -244,16 +244,17 @@ bool VideoCapture::finish() {
 }
 
 void VideoCapture::abandon() {
-  if (pipe >= 0) {
-    close(pipe);
-    pipe = -1;
-  }
   if (encoder > 0) {
-    kill(encoder, SIGTERM);
+    // Its output is thrown away: no trailer to write, no complaints about it.
+    kill(encoder, SIGKILL);
     int status = 0;
     while (waitpid(encoder, &status, 0) < 0 && errno == EINTR) {
     }
     encoder = -1;
+  }
+  if (pipe >= 0) {
+    close(pipe);
+    pipe = -1;
   }
   if (sound) {
     std::fclose(sound);

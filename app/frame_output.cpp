@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -35,8 +37,10 @@ bool PngFrames::writeFrame(int width, int height) {
   char name[32];
   std::snprintf(name, sizeof name, "/frame-%06ld.png", next);
   const std::string path = directory + name;
+  errno = 0;
   if (!writePng(path, pixels.data(), width, height)) {
-    std::fprintf(stderr, "flipp-kroma: cannot write '%s'\n", path.c_str());
+    std::fprintf(stderr, "flipp-kroma: cannot write '%s' (%s)\n", path.c_str(),
+                 errno != 0 ? std::strerror(errno) : "refused by libpng");
     return false;
   }
   ++next;

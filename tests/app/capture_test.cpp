@@ -211,4 +211,52 @@ TEST_F(AppCaptureFailure, InterruptionLeavesNoFileAndFailingStatus) {
   EXPECT_EQ(filesIn(dir / "out"), 0);
 }
 
+// A disk that fills: a small tmpfs, mounted in a mount namespace of the run's
+// own (a user namespace's for those who are not root), gone when it ends.
+class AppCaptureFullDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!have("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed: no capture to check";
+    namespaces = geteuid() == 0 ? "unshare -m " : "unshare -rm ";
+    std::string output;
+    if (shell(namespaces + "true", output) != 0) GTEST_SKIP() << "no mount namespace to be had: " << output;
+    disk = freshDirectory("flipp-kroma-full-disk");
+  }
+  void TearDown() override { fs::remove_all(disk); }
+
+  // Runs the show with `options` (where "DISK" stands for the disk) on a disk
+  // of `size`; the output ends with what was left on the disk.
+  int run(const std::string& size, const std::string& options, std::string& output) {
+    const std::string d = disk.string();
+    return shell(namespaces + "sh -c 'mount -t tmpfs -o size=" + size + " tmpfs " + d + " && " + FK_PROGRAM + " " +
+                     std::regex_replace(options, std::regex("DISK"), d) + "; status=$?; echo left: $(ls -A " + d +
+                     "); exit $status'",
+                 output);
+  }
+  std::string namespaces;
+  fs::path disk;
+};
+
+TEST_F(AppCaptureFullDisk, FillingWhileWritingFramesLeavesNoPartialFile) {
+  const std::string farewell = "--capture DISK/show.mkv --mode 64x48 --fps 10 --start-order 18";
+  std::string output;
+  // 7.7 s of sound is 2.7 MB before it is packed: the disk fills mid-show.
+  EXPECT_EQ(run("400k", farewell, output), 1) << output;
+  EXPECT_NE(output.find("No space left on device"), std::string::npos) << output;
+  EXPECT_NE(output.find("was not written"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Error "), std::string::npos) << "the abandoned encoder still spoke:\n" << output;
+  EXPECT_NE(output.find("left:\n"), std::string::npos) << output;
+
+  // The parts fit, the finished file beside them does not.
+  EXPECT_EQ(run("3m", farewell, output), 1) << output;
+  EXPECT_NE(output.find("failed while putting picture and sound together"), std::string::npos) << output;
+  EXPECT_NE(output.find("left:\n"), std::string::npos) << output;
+
+  // PNG frames: the ones written stay whole, the one that did not fit is gone.
+  EXPECT_EQ(run("40k", "--headless --png DISK --mode 64x48 --fps 10 --frames 100", output), 1) << output;
+  std::smatch failed;
+  ASSERT_TRUE(std::regex_search(output, failed, std::regex("cannot write '.*/(frame-[0-9]+\\.png)' \\(No space left"))) << output;
+  EXPECT_EQ(output.find(failed[1].str(), output.find("left:")), std::string::npos) << output;
+}
+
 }  // namespace
