@@ -34,7 +34,7 @@ class FxOutlineFont : public FxGl {};
 TEST_F(FxOutlineFont, HeavyGlyphsInEmUnitsWithSyntheticItalicAndBold) {
   const auto upright = bundled(), italic = bundled(false, true), bold = bundled(true, false);
   ASSERT_NE(upright->metrics, nullptr);
-  const GLYPHMETRICSFLOAT& h = upright->metrics['H'];
+  const GLYPHMETRICSFLOAT& h = upright->metrics[int{'H'}];
   // A condensed display face: caps about 0.7 em tall and well under an em wide.
   EXPECT_GT(h.gmfBlackBoxY, 0.6f);
   EXPECT_LT(h.gmfBlackBoxY, 0.9f);
@@ -43,7 +43,7 @@ TEST_F(FxOutlineFont, HeavyGlyphsInEmUnitsWithSyntheticItalicAndBold) {
   EXPECT_GT(upright->metrics[0xC9].gmfBlackBoxY, h.gmfBlackBoxY);  // E acute: Latin-1 codes
 
   // Italic slants by a quarter of the height; bold widens by 1/24 em.
-  const GLYPHMETRICSFLOAT &u = upright->metrics['I'], &i = italic->metrics['I'], &b = bold->metrics['I'];
+  const GLYPHMETRICSFLOAT &u = upright->metrics[int{'I'}], &i = italic->metrics[int{'I'}], &b = bold->metrics[int{'I'}];
   EXPECT_NEAR(i.gmfBlackBoxX, u.gmfBlackBoxX + 0.25f * u.gmfBlackBoxY, 1e-4);
   EXPECT_FLOAT_EQ(i.gmfCellIncX, u.gmfCellIncX);
   EXPECT_NEAR(b.gmfCellIncX, u.gmfCellIncX + 1.0f / 24, 1e-4);
@@ -56,7 +56,7 @@ TEST_F(FxOutlineFont, TextIsSolidAndCentredOnTheOrigin) {
   glEnable(GL_CULL_FACE);
   font->drawText("H");
   const Lit h = lit();
-  const float width = font->metrics['H'].gmfBlackBoxX * 64, height = font->metrics['H'].gmfBlackBoxY * 64;
+  const float width = font->metrics[int{'H'}].gmfBlackBoxX * 64, height = font->metrics[int{'H'}].gmfBlackBoxY * 64;
   EXPECT_NEAR(h.x1 - h.x0 + 1, width, 1.5);
   EXPECT_NEAR(h.y1 - h.y0 + 1, height, 1.5);
   // H is symmetric, so its box sits on the middle of the frame.

@@ -8,7 +8,6 @@
 namespace itw {
 namespace {
 
-constexpr std::size_t kHeaderSize = 0xC0;
 constexpr std::size_t kInstrumentSize = 554;
 constexpr std::size_t kSampleHeaderSize = 80;
 constexpr int kFormatVersion = 0x0214;  // Impulse Tracker 2.14
