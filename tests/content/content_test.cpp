@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "show/show_state.h"
 #include "tests/support/headless_gl.h"
 #include "tools/contentview/content_files.h"
 

@@ -92,28 +92,6 @@ bool readBmp24(const std::string& path, BmpFile& bmp, std::string& error) {
   return true;
 }
 
-void setShowState() {
-  glEnable(GL_BLEND);
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
-  glFrontFace(GL_CCW);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glEnable(GL_NORMALIZE);
-  glEnable(GL_TEXTURE_2D);
-  glEnable(GL_COLOR_MATERIAL);
-  glShadeModel(GL_SMOOTH);
-  glMateriali(GL_FRONT, GL_SHININESS, 10);
-  const float diffuse[] = {0.5f, 0.5f, 0.5f, 0};
-  const float specular[] = {0.9f, 0.9f, 0.9f, 0};
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, diffuse);
-  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-}
 
 unsigned uploadTexture(const BmpFile& bmp) {
   GLuint name = 0;

@@ -25,10 +25,6 @@ struct BmpFile {
 // Reads an uncompressed 24-bit BMP with a 40-byte info header.
 bool readBmp24(const std::string& path, BmpFile& bmp, std::string& error);
 
-// Sets the fixed-function state the show runs with: depth test, back-face
-// culling, lighting with light 0, colour material, sphere-map coordinates.
-void setShowState();
-
 // Uploads an image as a linear-filtered texture; returns its name.
 unsigned uploadTexture(const BmpFile& bmp);
 

@@ -11,8 +11,9 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/contentview/content_files.h"
+#include "show/show_state.h"
 #include "tests/support/headless_gl.h"
+#include "tools/contentview/content_files.h"
 
 namespace {
 

@@ -14,24 +14,12 @@
 #include "fx/particle.h"
 #include "fx/rosette.h"
 #include "fx/shape_cache.h"
+#include "show/show_state.h"
 #include "tests/support/headless_gl.h"
 
 namespace {
 
 constexpr int width = 640, height = 360;
-
-// The show's lit, culled, depth-tested state.
-void setShowState() {
-  for (GLenum cap : {GL_CULL_FACE, GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_NORMALIZE, GL_COLOR_MATERIAL})
-    glEnable(cap);
-  glCullFace(GL_BACK);
-  glShadeModel(GL_SMOOTH);
-  glMateriali(GL_FRONT, GL_SHININESS, 10);
-  const GLfloat diffuse[] = {0.5f, 0.5f, 0.5f, 0}, specular[] = {0.9f, 0.9f, 0.9f, 0};
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, diffuse);
-  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-  glClearColor(0, 0, 0, 0.5f);
-}
 
 void beginFrame(double eyeZ) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
