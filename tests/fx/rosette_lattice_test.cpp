@@ -20,16 +20,6 @@ TEST(FxRosetteRim, SwingsBetweenTenthAndThreeTenthsWithFiniteNormals) {
   }
 }
 
-TEST(FxLatticeMotion, ScaleFollowsTheTime) {
-  const CubeLattice::Scale still = CubeLattice::scaleAt(0), later = CubeLattice::scaleAt(1000);
-  EXPECT_EQ(still.x, 0.0f);
-  EXPECT_EQ(still.y, 1.0f);
-  EXPECT_EQ(still.z, 0.0f);
-  EXPECT_EQ(later.x, static_cast<float>(-0.5440211108893698));  // sin 10
-  EXPECT_EQ(later.y, static_cast<float>(-0.6536436208636119));  // cos 4
-  EXPECT_EQ(later.z, static_cast<float>(-0.8373475672443423));  // sin(1000 / 56)
-}
-
 class FxRosette : public FxGl {};
 
 TEST_F(FxRosette, FanOf362VerticesFacingPlusZ) {

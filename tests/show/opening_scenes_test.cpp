@@ -43,11 +43,6 @@ TEST_F(OpeningScenesTest, LogoScenesRestoreTheirStateButLeaveBlendingAdditive) {
   glDisable(GL_TEXTURE_GEN_T);
 }
 
-TEST_F(OpeningScenesTest, LogoEchoBrightensWithTheRow) {
-  EXPECT_EQ(litPixels(frame(0, 0)), 0);
-  EXPECT_GT(litPixels(frame(0, 32)), 0);
-}
-
 TEST_F(OpeningScenesTest, PresentsSubtitleAppearsFromRow41) {
   channels(0, 0);
   frame(2, 39, 2000);  // particles move by the step from the last frame; from here on by 0
