@@ -75,19 +75,16 @@ int main(int argc, char** argv) {
   const std::chrono::duration<double, std::milli> built = std::chrono::steady_clock::now() - start;
   std::printf("font: 255 glyphs in %.1f ms\n", built.count());
 
-  beginFrame(4);
-  glRotatef(-15, 0, 1, 0);
-  glRotatef(10, 1, 0, 0);
-  colour(7);
-  font.drawText("ZELVARON");
-  ok &= save(gl, folder, "fx-text.png");
-
-  beginFrame(2.5);
-  glRotatef(-65, 0, 1, 0);
-  glRotatef(20, 1, 0, 0);
-  colour(1);
-  font.drawText("AO&8");
-  ok &= save(gl, folder, "fx-text-side.png");
+  auto textView = [&](double eyeZ, float yaw, float pitch, int palette, const char* text, const char* file) {
+    beginFrame(eyeZ);
+    glRotatef(yaw, 0, 1, 0);
+    glRotatef(pitch, 1, 0, 0);
+    colour(palette);
+    font.drawText(text);
+    ok &= save(gl, folder, file);
+  };
+  textView(4, -15, 10, 7, "ZELVARON", "fx-text.png");
+  textView(2.5, -65, 20, 1, "AO&8", "fx-text-side.png");
 
   // Particles: additive glow, unlit, as a cloud after a few frames of motion.
   beginFrame(3);
