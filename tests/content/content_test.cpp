@@ -1,6 +1,4 @@
 // Checks the character model and the picture that the build generated.
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +8,6 @@
 #include <set>
 #include <vector>
 
-#include "show/show_state.h"
-#include "tests/support/headless_gl.h"
 #include "tools/contentview/content_files.h"
 
 namespace {
@@ -22,11 +18,10 @@ class ContentDino : public ::testing::Test {
     std::string error;
     loaded = readObj(DINO_OBJ_PATH, obj, error);
     ASSERT_TRUE(loaded) << error;
-    for (int v = 0; v < obj.vertexCount(); ++v)
-      for (int c = 0; c < 3; ++c) {
-        low[c] = std::min(low[c], obj.vertices[3 * v + c]);
-        high[c] = std::max(high[c], obj.vertices[3 * v + c]);
-      }
+    for (std::size_t i = 0; i < obj.vertices.size(); ++i) {
+      low[i % 3] = std::min(low[i % 3], obj.vertices[i]);
+      high[i % 3] = std::max(high[i % 3], obj.vertices[i]);
+    }
   }
   void SetUp() override { ASSERT_TRUE(loaded); }
 
@@ -67,8 +62,7 @@ TEST_F(ContentDino, ClosedOutwardSurfaceOfValidTrianglesInParts) {
     const float u[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]}, w[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
     const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
     ASSERT_GT(std::hypot(n[0], n[1], n[2]), 1e-3f) << "triangle " << t << " has no area";
-    volume += p[0] * (q[1] * r[2] - q[2] * r[1]) + p[1] * (q[2] * r[0] - q[0] * r[2]) +
-              p[2] * (q[0] * r[1] - q[1] * r[0]);
+    volume += p[0] * n[0] + p[1] * n[1] + p[2] * n[2];  // six times the signed volume to the origin
   }
   for (const auto& [edge, count] : edges) {
     ASSERT_EQ(count, 1) << "edge " << edge.first << "-" << edge.second << " runs the same way twice";
@@ -77,88 +71,47 @@ TEST_F(ContentDino, ClosedOutwardSurfaceOfValidTrianglesInParts) {
   EXPECT_GT(volume / 6, 0.05 * size(0) * size(1) * size(2)) << "counter-clockwise triangles enclose a positive volume";
 }
 
-TEST_F(ContentDino, StandsFiftyUnitsTallFacingMinusYWithItsSnoutInTheHead) {
+// Fifty units tall, mirror symmetric, the snout (the frontmost vertex, towards -y) high up in the head;
+// the eyes at vertices 73 and 534 a mirrored pair on the head's surface, high on its front.
+TEST_F(ContentDino, StandsFacingMinusYWithItsEyesOnTheHead) {
   EXPECT_NEAR(size(2), 50, 2.5);
   EXPECT_GT(size(2), size(0));
-  EXPECT_NEAR(low[0], -high[0], 0.05);  // mirror symmetric
+  EXPECT_NEAR(low[0], -high[0], 0.05);
   int front = 0;
   for (int v = 1; v < obj.vertexCount(); ++v)
     if (vertex(v)[1] < vertex(front)[1]) front = v;
   EXPECT_GT(vertex(front)[2], low[2] + 0.6f * size(2));
   EXPECT_GT(headTrianglesAt(front), 0);
-}
 
-TEST_F(ContentDino, EyeVerticesAreAMirroredPairHighOnTheFrontOfTheHead) {
   ASSERT_GT(obj.vertexCount(), 534);
   const float *left = vertex(73), *right = vertex(534);
   EXPECT_GT(left[0], 2.0f);
-  EXPECT_NEAR(left[0], -right[0], 1e-3);
-  EXPECT_NEAR(left[1], right[1], 1e-3);
-  EXPECT_NEAR(left[2], right[2], 1e-3);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(left[c], c == 0 ? -right[c] : right[c], 1e-3) << "axis " << c;
   EXPECT_GT(left[2], low[2] + 0.75f * size(2));
   EXPECT_LT(left[1], low[1] + 0.3f * size(1));
-  EXPECT_GE(headTrianglesAt(73), 3) << "the eye lies on the head's surface";
-  EXPECT_GE(headTrianglesAt(534), 3) << "the eye lies on the head's surface";
-}
-
-// Drawn as the show draws the character, unlit, the eyes' whites and pupils
-// show from the front, above the middle of the figure.
-TEST_F(ContentDino, EyesAndPupilsShowFromTheFront) {
-  HeadlessGl gl(160, 120);
-  setShowState();
-  glDisable(GL_LIGHTING);
-  glMatrixMode(GL_PROJECTION);
-  gluPerspective(30, 160.0 / 120.0, 0.1, 1000);
-  glMatrixMode(GL_MODELVIEW);
-  glClearColor(0, 0, 1, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  gluLookAt(0, 0, 3, 0, 0, 0, 0, 1, 0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  glColor4ub(0, 255, 0, 255);
-  drawCharacter(obj, 0);
-  const std::vector<std::uint8_t> rgb = gl.readRgb();
-  int body = 0, white = 0, pupil = 0, whiteAboveMiddle = 0;
-  for (size_t i = 0; i < rgb.size(); i += 3) {
-    const int colour = rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2];
-    body += colour == 0x00FF00;
-    pupil += colour == 0;
-    white += colour == 0xFFFFFF;
-    whiteAboveMiddle += colour == 0xFFFFFF && i / 3 / gl.width > size_t(gl.height / 2);
-  }
-  EXPECT_GT(body, 1000);
-  EXPECT_GT(white, 50);
-  EXPECT_EQ(whiteAboveMiddle, white);
-  EXPECT_GT(pupil, 10);
+  EXPECT_GE(headTrianglesAt(73), 3);
+  EXPECT_GE(headTrianglesAt(534), 3);
 }
 
 TEST(ContentPicture, IsABrightColourful256By256TwentyFourBitBmp) {
   std::ifstream in(KO_BMP_PATH, std::ios::binary);
   const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size(), 54u + 256 * 256 * 3);
-  auto le = [&](size_t at, int size) {
-    unsigned v = 0;
-    for (int i = size - 1; i >= 0; --i) v = v << 8 | bytes[at + i];
-    return v;
-  };
-  EXPECT_EQ(le(0, 2), 'B' | 'M' << 8);
-  // File size, offset of the pixels, header size, width, height, planes, depth, compression.
-  const std::pair<size_t, int> fields[] = {{2, 4}, {10, 4}, {14, 4}, {18, 4}, {22, 4}, {26, 2}, {28, 2}, {30, 4}};
-  const unsigned expected[] = {static_cast<unsigned>(bytes.size()), 54, 40, 256, 256, 1, 24, 0};
-  for (int f = 0; f < 8; ++f) EXPECT_EQ(le(fields[f].first, fields[f].second), expected[f]) << "at " << fields[f].first;
+  // "BM", file size, reserved, pixel offset 54, info header of 40, 256 x 256, one plane, 24 bits, uncompressed.
+  const std::vector<std::uint8_t> header = {'B', 'M', 0x36, 0, 3, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0, 1, 0, 0,
+                                            0, 1, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 34), header);
 
-  BmpFile bmp;
-  std::string error;
-  ASSERT_TRUE(readBmp24(KO_BMP_PATH, bmp, error)) << error;
-  std::set<int> colours;
+  std::set<int> colours;  // the pixels follow the header, rows unpadded; every measure treats B, G, R alike
   int dominant[3] = {0, 0, 0};
   double brightness = 0;
-  for (size_t i = 0; i < bmp.rgb.size(); i += 3) {
-    const std::uint8_t* p = &bmp.rgb[i];
+  for (size_t i = 54; i < bytes.size(); i += 3) {
+    const std::uint8_t* p = &bytes[i];
     colours.insert(p[0] << 16 | p[1] << 8 | p[2]);
     for (int c = 0; c < 3; ++c) dominant[c] += p[c] > p[(c + 1) % 3] + 40 && p[c] > p[(c + 2) % 3] + 40;
     brightness += (p[0] + p[1] + p[2]) / 3.0;
   }
-  const int pixels = bmp.width * bmp.height;
+  const int pixels = 256 * 256;
   EXPECT_GT(colours.size(), 5000u);
   for (int c = 0; c < 3; ++c) EXPECT_GT(dominant[c], pixels / 50) << "channel " << c;
   EXPECT_GT(brightness / pixels, 100);

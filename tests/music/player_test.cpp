@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <libopenmpt/libopenmpt.hpp>
+#include <tuple>
 #include <vector>
 
 #include "music/music.h"
@@ -20,15 +22,10 @@ std::string scratchPath(const std::string& name) {
   return ::testing::TempDir() + "music-" + std::to_string(getpid()) + "-" + name;
 }
 
-// Four channels, five orders over patterns of 64, 32 and 48 rows:
-//   order 0: pattern 0, speed 6, tempo 125 (5292 frames a row)
-//   order 1: pattern 1, speed 3 and tempo 150 from row 0 (2205 frames a row)
-//   order 2: pattern 0 again, still speed 3, tempo 150
-//   order 3: pattern 2, speed 5 from row 10 (3675 frames a row), breaks after row 40
-//   order 4: pattern 1 again; then the song ends
-// Channel 0 holds a looped tone at full volume from row 0 of every pattern,
-// channel 1 the same at volume 16, channel 2 only has effects, and channel 3
-// plays at row 0 of pattern 0 and is cut at row 8.
+// Four channels, orders {0, 1, 0, 2, 1} over patterns of 64, 32 and 48 rows
+// (tempo and speed changes: see timingSongRows). Channel 0 holds a looped tone
+// at full volume from row 0 of every pattern, channel 1 the same at volume 16,
+// channel 2 only has effects, and channel 3 plays from row 0 of pattern 0 to its cut at row 8.
 std::string writeTimingSong() {
   itw::Song song;
   song.channels.resize(4);
@@ -55,24 +52,20 @@ std::string writeTimingSong() {
   return path;
 }
 
-// Where each order and row starts, in frames, by the song's tempo and speed;
-// the last entry is the end.
+// Where each order and row starts, in frames; the last entry is the end.
 struct RowStart {
   int order, row;
   std::uint64_t frame;
 };
 std::vector<RowStart> timingSongRows() {
+  // Order, first row, rows, frames a row: speed 6 and tempo 125, from order 1
+  // speed 3 and tempo 150, from row 10 of order 3 speed 5, and a break after its row 40.
+  const int runs[][4] = {{0, 0, 64, 5292}, {1, 0, 32, 2205}, {2, 0, 64, 2205},
+                         {3, 0, 10, 2205}, {3, 10, 31, 3675}, {4, 0, 32, 2205}};
   std::vector<RowStart> starts;
   std::uint64_t frame = 0;
-  auto add = [&](int order, int firstRow, int rows, int framesPerRow) {
-    for (int r = firstRow; r < firstRow + rows; ++r, frame += framesPerRow) starts.push_back({order, r, frame});
-  };
-  add(0, 0, 64, 5292);
-  add(1, 0, 32, 2205);
-  add(2, 0, 64, 2205);
-  add(3, 0, 10, 2205);
-  add(3, 10, 31, 3675);
-  add(4, 0, 32, 2205);
+  for (const auto& [order, first, rows, framesPerRow] : runs)
+    for (int r = first; r < first + rows; ++r, frame += framesPerRow) starts.push_back({order, r, frame});
   starts.push_back({-1, -1, frame});
   return starts;
 }
@@ -83,18 +76,17 @@ std::uint32_t fakeClock() { return fakeNow; }
 // The smallest whole millisecond whose sample, floor(t * 44100 / 1000), is at or past `frame`.
 std::uint32_t firstMsAt(std::uint64_t frame) { return static_cast<std::uint32_t>((frame * 1000 + 44099) / 44100); }
 
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-std::vector<std::byte> fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::byte> data;
-  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
-  return data;
+// Standard error since CaptureStderr: `lines` lines, among them `words`.
+void expectSaid(int lines, const std::string& words) {
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), lines) << said;
+  EXPECT_NE(said.find(words), std::string::npos) << said;
 }
 
 class MusicPlayer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { songPath = writeTimingSong(); }
+  static void TearDownTestSuite() { std::remove(songPath.c_str()); }
   void TearDown() override {
     FSOUND_Close();
     music::useScript(nullptr);
@@ -120,8 +112,7 @@ class MusicLockstep : public MusicPlayer {
   }
   void expectAt(std::uint32_t t, int order, int row) {
     fakeNow = playStart + t;
-    EXPECT_EQ(FMUSIC_GetOrder(song), order) << "at " << t << " ms";
-    EXPECT_EQ(FMUSIC_GetRow(song), row) << "at " << t << " ms";
+    EXPECT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(order, row)) << "at " << t << " ms";
   }
   FMUSIC_MODULE* song = nullptr;
   std::uint32_t playStart = 0;
@@ -146,10 +137,9 @@ TEST_F(MusicPlayer, MissingOrBrokenModuleLoadsAsNullWithOneLine) {
   for (const std::string& path : {scratchPath("no-such-song.it"), broken}) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(FMUSIC_LoadSong(path.c_str()), nullptr);
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(lineCount(said), 1) << said;
-    EXPECT_NE(said.find(path), std::string::npos) << said;
+    expectSaid(1, path);
   }
+  std::remove(broken.c_str());
 }
 
 TEST_F(MusicPlayer, NoAudioDeviceRunsSilentOnTheTimerWithOneLine) {
@@ -161,14 +151,11 @@ TEST_F(MusicPlayer, NoAudioDeviceRunsSilentOnTheTimerWithOneLine) {
   EXPECT_EQ(FMUSIC_PlaySong(song), 1);
   EXPECT_EQ(FMUSIC_GetOrder(song), 0);
   EXPECT_EQ(FMUSIC_StopSong(song), 1);
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(lineCount(said), 1) << said;
-  EXPECT_NE(said.find("no audio device"), std::string::npos) << said;
+  expectSaid(1, "no audio device");
 }
 
 TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
-  // SDL's dummy device consumes audio in real time and plays nothing.
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);  // consumes audio in real time, plays nothing
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
@@ -191,9 +178,7 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   while (FMUSIC_GetRow(song) < 2) SDL_Delay(5);
   // SDL numbers its devices from 2; only the song's own device counts.
   for (std::uint32_t id = 1; id < 8; ++id) music::deviceRemoved(id);
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(lineCount(said), 2) << said;
-  EXPECT_NE(said.find("the audio device has gone"), std::string::npos) << said;
+  expectSaid(2, "the audio device has gone");
   const int row = FMUSIC_GetRow(song);
   EXPECT_GE(row, 2);
   // The position moves on with the timer: a row lasts 120 ms.
@@ -202,32 +187,29 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   EXPECT_GT(FMUSIC_GetRow(song), row);
 }
 
-TEST_F(MusicPlayer, RowStartsAreLibopenmptsOwnToTheSample) {
+// The rows start where libopenmpt itself places them; the renderer reports each
+// row from its first frame on, and the queries from the first millisecond whose
+// sample is in it, across the clock's wrap.
+TEST_F(MusicLockstep, RowsStartAtLibopenmptsOwnSampleAndQueriesAnswerForShowTime) {
+  std::ifstream in(songPath, std::ios::binary);
+  std::vector<std::byte> data;
+  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  openmpt::module reference(data);
+  music::SongRenderer renderer(data);
   const std::vector<RowStart> rows = timingSongRows();
-  // The table agrees with where libopenmpt itself places every row...
-  openmpt::module reference(fileBytes(songPath));
-  for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
-    const double seconds = reference.set_position_order_row(rows[i].order, rows[i].row);
-    EXPECT_EQ(std::llround(seconds * 44100), static_cast<long long>(rows[i].frame))
-        << "order " << rows[i].order << " row " << rows[i].row;
-  }
-  // ...and the renderer reports each row from its first frame on, not one
-  // frame early or late.
-  music::SongRenderer renderer(fileBytes(songPath));
   for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
-    const music::BlockRecord& before = renderer.renderThrough(rows[i].frame - 1);
-    EXPECT_EQ(before.order, rows[i - 1].order);
-    EXPECT_EQ(before.row, rows[i - 1].row);
-    const music::BlockRecord& at = renderer.renderThrough(rows[i].frame);
-    EXPECT_EQ(at.order, rows[i].order);
-    ASSERT_EQ(at.row, rows[i].row) << "order " << rows[i].order;
+    const RowStart &row = rows[i], &previous = rows[i - 1];
+    SCOPED_TRACE(::testing::Message() << "order " << row.order << " row " << row.row);
+    EXPECT_EQ(std::llround(reference.set_position_order_row(row.order, row.row) * 44100),
+              static_cast<long long>(row.frame));
+    const music::BlockRecord& before = renderer.renderThrough(row.frame - 1);
+    EXPECT_EQ(std::pair(before.order, before.row), std::pair(previous.order, previous.row));
+    const music::BlockRecord& at = renderer.renderThrough(row.frame);
+    ASSERT_EQ(std::pair(at.order, at.row), std::pair(row.order, row.row));
   }
-}
 
-TEST_F(MusicLockstep, QueriesAnswerForTheSampleAtShowTimeAcrossTheClocksWrap) {
   play(0xFFFFF000u);  // the clock wraps about 4 s into the song
   expectAt(0, 0, 0);
-  const std::vector<RowStart> rows = timingSongRows();
   for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
     const std::uint32_t t = firstMsAt(rows[i].frame);
     expectAt(t - 1, rows[i - 1].order, rows[i - 1].row);
@@ -251,9 +233,7 @@ TEST_F(MusicLockstep, LevelsFollowTheChannelsAndSilentChannelsReadZero) {
     EXPECT_EQ(FSOUND_GetChannelsPlaying(), sounding);
     EXPECT_EQ(FSOUND_GetVolume(2), 0);
     if (t >= end) {  // the song is over: silent, at its last row
-      EXPECT_EQ(sounding, 0);
-      EXPECT_EQ(order, 4);
-      EXPECT_EQ(row, 31);
+      EXPECT_EQ(std::tuple(sounding, order, row), std::tuple(0, 4, 31));
       continue;
     }
     EXPECT_GT(FSOUND_GetVolume(1), 0);
@@ -264,19 +244,17 @@ TEST_F(MusicLockstep, LevelsFollowTheChannelsAndSilentChannelsReadZero) {
   }
 }
 
-TEST_F(MusicLockstep, SongStartsAtTheChosenOrder) {
+TEST_F(MusicLockstep, SongStartsAtTheChosenOrderOrAtOrder0IfItHasNone) {
   music::setStartOrder(3);
   play(500);
   expectAt(0, 3, 0);
-  // Row 10 of order 3 starts 10 rows of 2,205 frames in: 500 ms.
-  expectAt(499, 3, 9);
+  expectAt(499, 3, 9);  // row 10 starts 10 rows of 2,205 frames in
   expectAt(500, 3, 10);
 
   music::setStartOrder(99);
   ::testing::internal::CaptureStderr();
   play(500);
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(lineCount(said), 1) << said;
+  expectSaid(1, "no order 99");
   expectAt(0, 0, 0);
 }
 
@@ -305,8 +283,7 @@ TEST_F(MusicLockstep, StopHoldsThePositionReplaySoundsTheSameAndFreeIsOnce) {
   song = FMUSIC_LoadSong(songPath.c_str());
   play(0);
   expectAt(1000, 0, 8);
-  // Closing ends playback and releases every song.
-  FSOUND_Close();
+  FSOUND_Close();  // ends playback and releases every song
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
   EXPECT_EQ(FMUSIC_FreeSong(song), 0);
 }
