@@ -1,26 +1,22 @@
 // The frame-time benchmark: its numbers, and its table as the program prints
 // and writes it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/bench.h"
+#include "shell.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(AppBench, MedianPercentileAndRates) {
   // Odd count: the middle frame; the 99th percentile of 5 is the slowest.
   const OrderTiming odd = summarise(3, {4, 1, 5, 2, 3}, 30);
-  EXPECT_EQ(odd.order, 3);
   EXPECT_EQ(odd.frames, 5);
   EXPECT_DOUBLE_EQ(odd.medianMs, 3);
   EXPECT_DOUBLE_EQ(odd.p99Ms, 5);
@@ -37,55 +33,44 @@ TEST(AppBench, MedianPercentileAndRates) {
   EXPECT_EQ(none.fps, 0);
 }
 
+// The fields of every line of `text` that `row` matches in full.
+std::vector<std::vector<std::string>> rowsOf(const std::string& text, const char* row) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(text);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);)
+    if (std::regex_match(line, match, std::regex(row))) rows.emplace_back(match.begin() + 1, match.end());
+  return rows;
+}
+
 TEST(AppBench, TableHasARowPerOrderAndParses) {
-  const fs::path csv =
-      fs::temp_directory_path() / ("flipp-kroma-bench-test-" + std::to_string(getpid()) + ".csv");
-  fs::remove(csv);
-  const std::string command =
-      std::string(FK_PROGRAM) + " --bench --mode 64x48 --frames 3 --bench-out " + csv.string() + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
+  const auto csv = scratchPath("bench.csv");
   std::string table;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) table += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << table;
-
-  // The printed table: one row per order 0 to 21, in order, 3 frames each.
-  const std::regex printedRow(R"(^ *(\d+)  (.{14})  +(\d+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9.]+)$)");
-  std::istringstream lines(table);
-  int printed = 0;
-  for (std::string line; std::getline(lines, line);) {
-    std::smatch match;
-    if (!std::regex_match(line, match, printedRow)) continue;
-    EXPECT_EQ(std::stoi(match[1]), printed);
-    EXPECT_EQ(std::stoi(match[3]), 3);
-    ++printed;
-  }
-  EXPECT_EQ(printed, 22) << table;
-
-  // The CSV: a header and the same 22 rows, every number a number.
+  ASSERT_EQ(shell(FK_PROGRAM " --bench --mode 64x48 --frames 3 --bench-out " + csv.string(), table, " 2>/dev/null"), 0)
+      << table;
   std::ifstream in(csv);
-  std::string line;
-  ASSERT_TRUE(std::getline(in, line));
-  EXPECT_EQ(line, "order,scene,frames,median_ms,p99_ms,fps,cpu_ms_per_frame");
-  int rows = 0;
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-    ASSERT_EQ(fields.size(), 7u) << line;
-    EXPECT_EQ(std::stoi(fields[0]), rows);
-    EXPECT_EQ(fields[1], sceneName(rows));
-    EXPECT_EQ(std::stoi(fields[2]), 3);
-    const double median = std::stod(fields[3]), p99 = std::stod(fields[4]);
-    EXPECT_GT(median, 0) << line;
-    EXPECT_LE(median, p99) << line;
-    EXPECT_GT(std::stod(fields[5]), 0) << line;
-    EXPECT_GE(std::stod(fields[6]), 0) << line;
-    ++rows;
+  const std::string written{std::istreambuf_iterator<char>(in), {}};
+  std::filesystem::remove(csv);
+  EXPECT_EQ(written.substr(0, written.find('\n')), "order,scene,frames,median_ms,p99_ms,fps,cpu_ms_per_frame");
+  // One row per order 0 to 21, in order, 3 frames each; every number a number.
+  const auto printed = rowsOf(table, R"( *(\d+)  (.{14})  +(\d+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9.]+))");
+  const auto rows = rowsOf(written, R"((\d+),([^,]+),(\d+),([0-9.]+),([0-9.]+),([0-9.]+),([0-9.]+))");
+  ASSERT_EQ(printed.size(), 22u) << table;
+  ASSERT_EQ(rows.size(), 22u) << written;
+  for (int order = 0; order < 22; ++order) {
+    SCOPED_TRACE(table + written);
+    const auto& row = rows[order];
+    for (const auto& numbers : {printed[order], row}) {
+      EXPECT_EQ(std::stoi(numbers[0]), order);
+      EXPECT_EQ(numbers[2], "3");
+    }
+    EXPECT_EQ(row[1], sceneName(order));
+    const double median = std::stod(row[3]), p99 = std::stod(row[4]);
+    EXPECT_GT(median, 0);
+    EXPECT_LE(median, p99);
+    EXPECT_GT(std::stod(row[5]), 0);
+    EXPECT_GE(std::stod(row[6]), 0);
   }
-  EXPECT_EQ(rows, 22);
-  fs::remove(csv);
 }
 
 }  // namespace

@@ -1,49 +1,43 @@
 // The program as a user runs it: options, exit statuses, frames written.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <png.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
+
+#include "shell.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the program; what it says on standard error goes to `said`.
-int run(const std::string& arguments, std::string* said = nullptr, const std::string& environment = "",
-        const std::string& directory = ".") {
-  const std::string errors = fs::temp_directory_path() / ("flipp-kroma-stderr-" + std::to_string(getpid()));
-  const std::string command = "cd '" + directory + "' && env " + environment + " " + FK_PROGRAM + " " +
-                              arguments + " >/dev/null 2>'" + errors + "'";
-  const int status = std::system(command.c_str());
-  if (said) {
-    std::ifstream in(errors);
-    *said = std::string(std::istreambuf_iterator<char>(in), {});
+TEST(AppRun, ExitStatusesAndWhatIsSaid) {
+  const struct {
+    const char* arguments;
+    int status;
+    const char* environment = "";
+    std::vector<const char*> said = {};
+  } cases[] = {
+      {"--help", 0}, {"--version", 0}, {"--no-such-option", 2}, {"--mode 640", 2},
+      {"--headless --frames 2 --png /proc/flipp-kroma-cannot-be-here", 1},
+      {"--windowed --frames 1", 1, "-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11",
+       {"No display", "Error: Failed To Register The Window Class."}},
+      // OpenGL older than 1.1
+      {"--headless --frames 3", 1, "MESA_GL_VERSION_OVERRIDE=1.0", {"Error: Can't Create A GL Rendering Context."}},
+  };
+  for (const auto& c : cases) {
+    std::string said;
+    EXPECT_EQ(shell(std::string("env ") + c.environment + " " + FK_PROGRAM + " " + c.arguments, said), c.status)
+        << c.arguments << "\n" << said;
+    for (const char* words : c.said) EXPECT_NE(said.find(words), std::string::npos) << said;
   }
-  fs::remove(errors);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-fs::path freshDirectory(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / (name + std::to_string(getpid()));
-  fs::remove_all(dir);
-  return dir;
-}
-
-TEST(AppRun, HelpVersionAndBadOptions) {
-  EXPECT_EQ(run("--help"), 0);
-  EXPECT_EQ(run("--version"), 0);
-  EXPECT_EQ(run("--no-such-option"), 2);
-  EXPECT_EQ(run("--mode 640"), 2);
 }
 
 TEST(AppRun, HeadlessRunWritesEveryFrameAndEnds) {
-  const fs::path dir = freshDirectory("flipp-kroma-run-test");
-  ASSERT_EQ(run("--headless --mode 160x90 --frames 12 --png " + dir.string()), 0);
+  const fs::path dir = scratchPath("run-test");
+  std::string said;
+  ASSERT_EQ(shell(FK_PROGRAM " --headless --mode 160x90 --frames 12 --png " + dir.string(), said), 0) << said;
   int count = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {
     ++count;
@@ -60,29 +54,12 @@ TEST(AppRun, HeadlessRunWritesEveryFrameAndEnds) {
   fs::remove_all(dir);
 }
 
-TEST(AppRun, UnwritableFrameDirectoryIsAnErrorNotACrash) {
-  EXPECT_EQ(run("--headless --frames 2 --png /proc/flipp-kroma-cannot-be-here"), 1);
-}
-
-TEST(AppRun, NoDisplayIsOneClearFailure) {
-  std::string said;
-  EXPECT_EQ(run("--windowed --frames 1", &said, "-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11"), 1);
-  EXPECT_NE(said.find("No display"), std::string::npos) << said;
-  EXPECT_NE(said.find("Error: Failed To Register The Window Class."), std::string::npos) << said;
-}
-
-TEST(AppRun, OpenGLOlderThan11IsAFailureNotACrash) {
-  std::string said;
-  EXPECT_EQ(run("--headless --frames 3", &said, "MESA_GL_VERSION_OVERRIDE=1.0"), 1);
-  EXPECT_NE(said.find("Error: Can't Create A GL Rendering Context."), std::string::npos) << said;
-}
-
+// Folders where the data files should be: nothing can be read from them.
 TEST(AppRun, UnreadableDataFilesLeaveASilentShowThatStillRuns) {
-  // Folders where the files should be: nothing can be read from them.
-  const fs::path dir = freshDirectory("flipp-kroma-bad-data");
+  const fs::path dir = scratchPath("bad-data");
   for (const char* name : {"dino.obj", "ko.bmp", "ko-trampelin.it"}) fs::create_directories(dir / name);
   std::string said;
-  EXPECT_EQ(run("--headless --fps 30 --frames 5", &said, "", dir.string()), 0);
+  EXPECT_EQ(shell("cd '" + dir.string() + "' && " FK_PROGRAM " --headless --fps 30 --frames 5", said), 0) << said;
   EXPECT_NE(said.find("Failed to open DIB file ko.bmp."), std::string::npos) << said;
   EXPECT_NE(said.find("music:"), std::string::npos) << said;
   fs::remove_all(dir);

@@ -1,70 +1,45 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/setup_dialog.h"
 
 namespace {
 
-TEST(AppSetupDialog, OkWithoutTouchingStartsTheDefaults) {
-  DisplaySetup setup;
-  SetupDialog dialog(setup);
-  EXPECT_EQ(pendingSetup, &setup);
-  EXPECT_TRUE(dialog.isChecked(1001));
-  EXPECT_TRUE(dialog.isChecked(1103));
-  EXPECT_TRUE(dialog.isChecked(1005));
-  dialog.ok();
-  EXPECT_EQ(pendingSetup, nullptr);
-  EXPECT_TRUE(dialog.ended);
-  EXPECT_EQ(setup.width, 640);
-  EXPECT_EQ(setup.height, 480);
-  EXPECT_EQ(setup.bits, 32);
-  EXPECT_TRUE(setup.fullscreen);
-}
-
-TEST(AppSetupDialog, ChoicesReachTheRecordOnOk) {
-  DisplaySetup setup;
-  SetupDialog dialog(setup);
-  dialog.click(1004);
-  dialog.click(1101);
-  dialog.click(1005);
-  // One choice per group.
-  EXPECT_FALSE(dialog.isChecked(1001));
-  EXPECT_FALSE(dialog.isChecked(1103));
-  dialog.ok();
-  EXPECT_EQ(setup.width, 1280);
-  EXPECT_EQ(setup.height, 1024);
-  EXPECT_EQ(setup.bits, 16);
-  EXPECT_FALSE(setup.fullscreen);
-}
-
-TEST(AppSetupDialog, TwentyFourBitsBelongsToTheBppGroupThoughItComesLast) {
-  DisplaySetup setup;
-  SetupDialog dialog(setup);
-  dialog.click(1102);
-  EXPECT_FALSE(dialog.isChecked(1103));
-  EXPECT_TRUE(dialog.isChecked(1005));
-  dialog.ok();
-  EXPECT_EQ(setup.bits, 24);
-}
-
-TEST(AppSetupDialog, CloseBoxKeepsTheRecord) {
-  DisplaySetup setup;
-  SetupDialog dialog(setup);
-  dialog.click(1003);
-  dialog.click(1005);
-  dialog.close();
-  EXPECT_EQ(pendingSetup, nullptr);
-  EXPECT_EQ(setup.width, 640);
-  EXPECT_TRUE(setup.fullscreen);
-}
-
-TEST(AppSetupDialog, UnknownValuesSelectNothingAndKeepTheirFields) {
-  DisplaySetup setup{1920, 1080, 8, false};
-  SetupDialog dialog(setup);
-  for (int id : {1001, 1002, 1003, 1004, 1101, 1102, 1103, 1005}) EXPECT_FALSE(dialog.isChecked(id));
-  dialog.ok();
-  EXPECT_EQ(setup.width, 1920);
-  EXPECT_EQ(setup.height, 1080);
-  EXPECT_EQ(setup.bits, 8);
+// A record, the clicks on the dialog showing it, the controls then checked,
+// and the record after OK or the close box.
+TEST(AppSetupDialog, ClicksReachTheRecordOnlyOnOk) {
+  const struct {
+    DisplaySetup from;
+    std::vector<int> clicks, checked;
+    bool ok;
+    DisplaySetup want;
+  } cases[] = {
+      {{}, {}, {1001, 1103, 1005}, true, {640, 480, 32, true}},
+      {{}, {1004, 1101, 1005}, {1004, 1101}, true, {1280, 1024, 16, false}},
+      // 24 bits comes last in the template but belongs to the bits' group
+      {{}, {1102}, {1001, 1102, 1005}, true, {640, 480, 24, true}},
+      {{}, {1003, 1005}, {1003, 1103}, false, {640, 480, 32, true}},
+      // values the dialog does not offer: nothing checked, and kept
+      {{1920, 1080, 8, false}, {}, {}, true, {1920, 1080, 8, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.clicks));
+    DisplaySetup setup = c.from;
+    SetupDialog dialog(setup);
+    EXPECT_EQ(pendingSetup, &setup);
+    for (int id : c.clicks) dialog.click(id);
+    for (int id : {1001, 1002, 1003, 1004, 1101, 1102, 1103, 1005})
+      EXPECT_EQ(dialog.isChecked(id), std::count(c.checked.begin(), c.checked.end(), id) == 1) << id;
+    c.ok ? dialog.ok() : dialog.close();
+    EXPECT_EQ(pendingSetup, nullptr);
+    EXPECT_TRUE(dialog.ended);
+    EXPECT_EQ(setup.width, c.want.width);
+    EXPECT_EQ(setup.height, c.want.height);
+    EXPECT_EQ(setup.bits, c.want.bits);
+    EXPECT_EQ(setup.fullscreen, c.want.fullscreen);
+  }
 }
 
 }  // namespace

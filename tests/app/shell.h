@@ -1,0 +1,27 @@
+#pragma once
+// Runs the program under test as a user would, through the shell.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+// The command's exit status; its output (and standard error, unless `errors`
+// sends it elsewhere) goes to `output`.
+inline int shell(const std::string& command, std::string& output, const char* errors = " 2>&1") {
+  output.clear();
+  FILE* pipe = popen((command + errors).c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A path of this test process's own, with nothing there: ctest runs tests side by side.
+inline std::filesystem::path scratchPath(const std::string& name) {
+  const auto path = std::filesystem::temp_directory_path() / ("flipp-kroma-" + name + "-" + std::to_string(getpid()));
+  std::filesystem::remove_all(path);
+  return path;
+}
