@@ -9,16 +9,14 @@
 using Rgb = std::array<std::uint8_t, 3>;
 
 struct Bmp {
-  std::int32_t width = 1;
-  std::int32_t height = 1;
+  std::int32_t width = 1, height = 1;
   std::uint16_t bitCount = 24;
   std::uint32_t compression = 0;
   bool core = false;  // 12-byte header instead of 40
   bool fileHeader = true;
-  std::uint32_t colorsUsed = 0;
-  std::uint32_t imageSize = 0;
-  std::vector<std::uint32_t> masks = {};  // written right after the header
-  std::vector<Rgb> palette = {};          // written as blue, green, red (, 0)
+  std::uint32_t colorsUsed = 0, imageSize = 0;
+  std::vector<std::uint32_t> masks = {};  // right after the header
+  std::vector<Rgb> palette = {};          // stored as blue, green, red (, 0)
   std::vector<std::uint8_t> gap = {};     // between the colour table and the pixels
   std::vector<std::uint8_t> data = {};    // the pixel data as stored
 
@@ -32,9 +30,7 @@ struct Bmp {
                                                    (core ? 3 : 4) * palette.size() + gap.size());
     if (fileHeader) {
       put('B' | 'M' << 8, 2);
-      put(dataAt + static_cast<std::uint32_t>(data.size()), 4);
-      put(0, 4);
-      put(dataAt, 4);
+      for (std::uint32_t value : {dataAt + std::uint32_t(data.size()), 0u, dataAt}) put(value, 4);
     }
     put(headerSize, 4);
     put(static_cast<std::uint32_t>(width), core ? 2 : 4);
@@ -51,25 +47,24 @@ struct Bmp {
   }
 };
 
+// Distinct colours for a colour table: entry i is colour(i).
+inline Rgb colour(int i) { return {std::uint8_t(i * 37), std::uint8_t(i * 91), std::uint8_t(255 - i)}; }
+inline std::vector<Rgb> palette(int count) {
+  std::vector<Rgb> colours;
+  for (int i = 0; i < count; ++i) colours.push_back(colour(i));
+  return colours;
+}
+
 // Pixel values (rows in file order) of `bitCount` bits each, packed into rows
 // padded to 4 bytes: indices most significant first, wider values little-endian.
-inline std::vector<std::uint8_t> packRows(const std::vector<std::uint32_t>& values, int width,
-                                          int bitCount) {
+inline std::vector<std::uint8_t> packRows(const std::vector<std::uint32_t>& values, int width, int bitCount) {
   const std::size_t stride = (std::size_t(bitCount) * width + 31) / 32 * 4;
-  const std::size_t rows = values.size() / width;
-  std::vector<std::uint8_t> out(stride * rows);
-  for (std::size_t y = 0; y < rows; ++y) {
-    std::uint8_t* row = out.data() + y * stride;
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t v = values[y * width + x];
-      if (bitCount < 8) {
-        const int bit = x * bitCount;
-        row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bitCount - bit % 8));
-      } else {
-        for (int i = 0; i < bitCount / 8; ++i)
-          row[x * (bitCount / 8) + i] = static_cast<std::uint8_t>(v >> 8 * i);
-      }
-    }
+  std::vector<std::uint8_t> out(stride * (values.size() / width));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::uint8_t* at = out.data() + i / width * stride + i % width * bitCount / 8;
+    const int bit = i % width * bitCount % 8;
+    if (bitCount < 8) *at |= static_cast<std::uint8_t>(values[i] << (8 - bitCount - bit));
+    for (int b = 0; b < bitCount / 8; ++b) at[b] = static_cast<std::uint8_t>(values[i] >> 8 * b);
   }
   return out;
 }

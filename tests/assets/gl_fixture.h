@@ -1,6 +1,6 @@
 #pragma once
-// One hidden GL context per test binary, and a count of what a display list
-// draws, read back through feedback mode.
+// One hidden GL context per test binary, and a count of what GL is sent,
+// read back through feedback mode.
 #include <GL/gl.h>
 
 #include <vector>
@@ -11,13 +11,8 @@
 
 class GlTest : public ::testing::Test {
  protected:
-  // The context stays until the process ends: tearing it down unloads the
-  // GL driver with allocations of its own still held, which the leak
-  // checker reports.
-  static void SetUpTestSuite() {
-    static const HeadlessGl* context = new HeadlessGl();
-    (void)context;
-  }
+  // Never torn down: the driver's own allocations would be reported as leaks.
+  static void SetUpTestSuite() { [[maybe_unused]] static const HeadlessGl* context = new HeadlessGl(); }
   void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 
   // Number of triangles that `draw` sends to GL.

@@ -47,18 +47,4 @@ TEST(AssetsMesh, NormalsWeighFacesByAreaAndAreOneHundredthLong) {
   EXPECT_LT(mesh.normals[0] + mesh.normals[1] + mesh.normals[2], 0);  // the corner near the origin
 }
 
-TEST(AssetsMesh, CentringMovesTheMeanToTheOrigin) {
-  Mesh mesh;
-  fill(mesh, {4, -2, 7}, {});
-  mesh.centre();
-  EXPECT_EQ(std::vector<float>(mesh.vertices, mesh.vertices + 3), (std::vector<float>{0, 0, 0}));
-
-  fill(mesh, {1, 2, 3, 3, 2, 1, 2, 8, 5, 10, 0, -1}, {0, 1, 2});
-  mesh.centre();
-  // The mean is (4, 3, 2).
-  EXPECT_FLOAT_EQ(mesh.vertices[0], 1 - 4.0f);
-  EXPECT_FLOAT_EQ(mesh.vertices[1], 2 - 3.0f);
-  EXPECT_FLOAT_EQ(mesh.vertices[2], 3 - 2.0f);
-}
-
 }  // namespace

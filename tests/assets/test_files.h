@@ -10,39 +10,24 @@
 
 #include "assets/message_box.h"
 
-// A file under the test temporary folder, named uniquely per process and
-// call, removed when the object goes.
-class TempFile {
- public:
-  explicit TempFile(const std::string& suffix = ".tmp") {
+// A file in the test temporary folder, unique per process and call, removed
+// when the object goes.
+struct TempFile {
+  explicit TempFile(const std::string& suffix) {
     static int counter = 0;
-    path = ::testing::TempDir() + "fk_assets_" + std::to_string(getpid()) + "_" +
-           std::to_string(counter++) + suffix;
+    path = ::testing::TempDir() + "fk_assets_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + suffix;
   }
   ~TempFile() { std::remove(path.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
   std::string path;
 };
 
-struct RecordedBox {
-  std::string text;
-  std::string caption;
-};
-
-// Installs a message-box function that records, for one test.
-class RecordBoxes {
- public:
+// The message boxes shown while a RecordBoxes lives, as "caption: text".
+inline std::vector<std::string> boxes;
+struct RecordBoxes {
   RecordBoxes() {
-    boxes().clear();
-    setMessageBoxFunction([](const char* text, const char* caption) {
-      boxes().push_back({text, caption});
-    });
+    boxes.clear();
+    setMessageBoxFunction(
+        [](const char* text, const char* caption) { boxes.push_back(std::string(caption) + ": " + text); });
   }
   ~RecordBoxes() { setMessageBoxFunction(nullptr); }
-  static std::vector<RecordedBox>& boxes() {
-    static std::vector<RecordedBox> recorded;
-    return recorded;
-  }
 };

@@ -8,15 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-class InputFile {
- public:
+struct InputFile {
   explicit InputFile(const char* name) : fd(memfd_create(name, 0)) {
     if (fd < 0) std::abort();
-    path = "/proc/self/fd/" + std::to_string(fd);
   }
   ~InputFile() { close(fd); }
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
 
   // The file now holds exactly these bytes; returns its name.
   const char* write(const std::uint8_t* data, std::size_t size) {
@@ -29,6 +25,6 @@ class InputFile {
     return path.c_str();
   }
 
-  int fd;
-  std::string path;
+  const int fd;
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
 };

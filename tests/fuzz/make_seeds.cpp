@@ -15,23 +15,17 @@ namespace {
 namespace fs = std::filesystem;
 
 void meshSeeds(const fs::path& dir) {
-  const std::string tetrahedron =
-      "# tetrahedron in two parts\n"
-      "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
-      "g base\nf 1 3 2\n"
-      "g sides\nf 1 2 4\nf 2 3 4\nf 3 1 4\n";
   const std::vector<std::pair<const char*, std::string>> seeds = {
-      {"tetrahedron.obj", tetrahedron},
+      {"tetrahedron.obj", "# tetrahedron in two parts\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
+                          "g base\nf 1 3 2\ng sides\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"},
       {"no-groups.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n"},
       {"crlf-no-last-end.obj", "v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\ng a\r\nf 1 2 3"},
-      {"groups-empty-and-last.obj",
-       "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\ng first\ng second\nf 3 2 1\ng last\n"},
-      {"line-forms.obj",
-       "v1 2 3\nv 4e0 -5.5 +6 1\nv\t0.5\t0.5\t0.5\nf 1 2 3 4\n o object\n s 1\nusemtl x\n#f 9 9 9\n"},
+      {"groups-empty-and-last.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\ng first\ng second\nf 3 2 1\ng last\n"},
+      {"line-forms.obj", "v1 2 3\nv 4e0 -5.5 +6 1\nv\t0.5\t0.5\t0.5\nf 1 2 3 4\n o object\n s 1\nusemtl x\n#f 9 9 9\n"},
       {"degenerate.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\nv 2 2 2\nv 3 3 3\n"
                          "f 1 2 3\nf 2 3 4\nf 1 3 4\nf 5 5 7\n"},
-      {"long-line.obj", "v 1 2 3\nv 4 5 6\nv 7 8 9\n# " + std::string(97, 'x') + "v 1 1 1\n" +
-                            "f 1 2 3" + std::string(92, ' ') + "f 1 2 3\n"},
+      {"long-line.obj", "v 1 2 3\nv 4 5 6\nv 7 8 9\n# " + std::string(97, 'x') + "v 1 1 1\n" + "f 1 2 3" +
+                            std::string(92, ' ') + "f 1 2 3\n"},
       {"vertex-normal.obj", "v 0 0 0\nvn 0 0 1\nf 1 1 1\n"},
       {"slashes.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1/1 2/2/2 3/3/3\n"},
       {"indices-out-of-range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\nf -1 -2 -3\nf 2 3 4\n"},
@@ -42,89 +36,60 @@ void meshSeeds(const fs::path& dir) {
   for (const auto& [name, text] : seeds) std::ofstream(dir / name, std::ios::binary) << text;
 }
 
-Rgb colour(int i) {
-  return {static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 91),
-          static_cast<std::uint8_t>(255 - i)};
-}
-
 // A 5 x 3 picture of `bitCount` bits, palette or direct colours.
 Bmp picture(int bitCount, bool core, bool fileHeader) {
-  Bmp bmp;
-  bmp.width = 5;
-  bmp.height = 3;
-  bmp.bitCount = static_cast<std::uint16_t>(bitCount);
-  bmp.core = core;
-  bmp.fileHeader = fileHeader;
   const int colours = bitCount <= 8 ? 1 << bitCount : 0;
-  for (int i = 0; i < colours; ++i) bmp.palette.push_back(colour(i));
+  Bmp bmp{.width = 5, .height = 3, .bitCount = std::uint16_t(bitCount), .core = core, .fileHeader = fileHeader,
+          .palette = palette(colours)};
   std::vector<std::uint32_t> values;
-  for (int i = 0; i < bmp.width * bmp.height; ++i)
-    values.push_back(colours ? i * 7 % colours : 0x01010101u * i * 13);
-  bmp.data = packRows(values, bmp.width, bitCount);
+  for (int i = 0; i < 15; ++i) values.push_back(colours ? i * 7 % colours : 0x01010101u * i * 13);
+  bmp.data = packRows(values, 5, bitCount);
   return bmp;
 }
 
 void dibSeeds(const fs::path& dir) {
   fs::create_directories(dir);
-  auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  auto write = [&](const std::string& name, const Bmp& bmp, std::size_t cut = 0) {
+    std::vector<std::uint8_t> bytes = bmp.bytes();
+    bytes.resize(bytes.size() - cut);
     writeFile((dir / name).string(), bytes);
   };
   for (bool fileHeader : {true, false}) {
     const std::string form = fileHeader ? "-file.bmp" : "-bare.dib";
     for (int bits : {1, 4, 8, 16, 24, 32})
-      write("info-" + std::to_string(bits) + form, picture(bits, false, fileHeader).bytes());
-    for (int bits : {1, 24}) write("core-" + std::to_string(bits) + form, picture(bits, true, fileHeader).bytes());
+      write("info-" + std::to_string(bits) + form, picture(bits, false, fileHeader));
+    for (int bits : {1, 24}) write("core-" + std::to_string(bits) + form, picture(bits, true, fileHeader));
   }
-
   Bmp bmp = picture(24, false, true);
   bmp.height = -3;
-  write("top-down.bmp", bmp.bytes());
-
+  write("top-down.bmp", bmp);
   bmp = picture(8, false, false);
   bmp.colorsUsed = 4;
   bmp.palette.resize(4);
-  write("info-8-short-table-bare.dib", bmp.bytes());
+  write("info-8-short-table-bare.dib", bmp);
 
-  bmp = Bmp{};
-  bmp.width = 6;
-  bmp.height = 4;
-  bmp.bitCount = 8;
-  bmp.compression = 1;
-  bmp.colorsUsed = 16;
-  for (int i = 0; i < 16; ++i) bmp.palette.push_back(colour(i));
-  bmp.data = {3, 5, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 7, 0, 0, 8, 1, 0, 0, 0, 2, 3, 1, 1, 9, 0, 1};
+  bmp = {.width = 6, .height = 4, .bitCount = 8, .compression = 1, .colorsUsed = 16, .palette = palette(16),
+         .data = {3, 5, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 7, 0, 0, 8, 1, 0, 0, 0, 2, 3, 1, 1, 9, 0, 1}};
   bmp.imageSize = static_cast<std::uint32_t>(bmp.data.size());
-  write("rle8.bmp", bmp.bytes());
+  write("rle8.bmp", bmp);
   bmp.fileHeader = false;
-  write("rle8-bare.dib", bmp.bytes());
+  write("rle8-bare.dib", bmp);
+  bmp = {.width = 6, .height = 4, .bitCount = 4, .compression = 2, .colorsUsed = 16, .palette = palette(16),
+         .data = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 2, 0xBC, 0, 1}};
+  write("rle4.bmp", bmp);
 
-  bmp.bitCount = 4;
-  bmp.compression = 2;
-  bmp.imageSize = 0;
-  bmp.fileHeader = true;
-  bmp.data = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 2, 0xBC, 0, 1};
-  write("rle4.bmp", bmp.bytes());
-
-  bmp = Bmp{};
-  bmp.width = 3;
-  bmp.bitCount = 16;
-  bmp.compression = 3;
-  bmp.masks = {0xF800, 0x07E0, 0x001F};
-  bmp.data = packRows({0xFFFF, 0x07E0, 0x0821}, 3, 16);
-  write("bitfields-16.bmp", bmp.bytes());
-  bmp.fileHeader = false;
-  bmp.bitCount = 32;
-  bmp.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};
-  bmp.data = packRows({0x3FF00000, 0x00802000, 0x0FF}, 3, 32);
-  write("bitfields-32-bare.dib", bmp.bytes());
+  bmp = {.width = 3, .bitCount = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+         .data = packRows({0xFFFF, 0x07E0, 0x0821}, 3, 16)};
+  write("bitfields-16.bmp", bmp);
+  bmp = {.width = 3, .bitCount = 32, .compression = 3, .fileHeader = false,
+         .masks = {0x3FF00000, 0x000FFC00, 0x000003FF}, .data = packRows({0x3FF00000, 0x00802000, 0x0FF}, 3, 32)};
+  write("bitfields-32-bare.dib", bmp);
 
   // Refused: a later header version, and a picture cut short.
+  write("last-row-cut.bmp", picture(24, false, true), 5);
   std::vector<std::uint8_t> bytes = picture(24, false, true).bytes();
   bytes[14] = 108;
-  write("header-108.bmp", bytes);
-  bytes = picture(24, false, true).bytes();
-  bytes.resize(bytes.size() - 5);
-  write("last-row-cut.bmp", bytes);
+  writeFile((dir / "header-108.bmp").string(), bytes);
 }
 
 }  // namespace
