@@ -45,10 +45,14 @@ TEST_F(AssetsMeshLoader, EmptyFileReadsAsAnEmptyMeshAndAMissingOneIsNotOpened) {
   EXPECT_EQ(load(""), opened(0, 0, 0));
   EXPECT_EQ(result, 1);
   expectEmpty();
+  glFrontFace(GL_CW);
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(mesh.load("/nonexistent/dino.obj", true), 0);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "# The file \"/nonexistent/dino.obj\" was not opened\n");
   expectEmpty();
+  GLint frontFace = 0;
+  glGetIntegerv(GL_FRONT_FACE, &frontFace);
+  EXPECT_EQ(frontFace, GL_CCW);  // even after a load that fails
 }
 
 TEST_F(AssetsMeshLoader, WithoutGroupsAllTrianglesFormOnePartCentredOnRequest) {
@@ -61,9 +65,6 @@ TEST_F(AssetsMeshLoader, WithoutGroupsAllTrianglesFormOnePartCentredOnRequest) {
             (std::vector<int>{0, 1, 2, 0, 2, 3, 3, 1, 3, 0, 2, 2}));
   EXPECT_EQ(std::vector<float>(mesh.vertices, mesh.vertices + 12),
             (std::vector<float>{-0.25f, -0.25f, 0, 0.25f, -0.25f, 0, 0.25f, 0.25f, 0, -0.25f, 0.25f, 0}));
-  GLint frontFace = 0;
-  glGetIntegerv(GL_FRONT_FACE, &frontFace);
-  EXPECT_EQ(frontFace, GL_CCW);
 }
 
 TEST_F(AssetsMeshLoader, GroupsSplitTheTrianglesAndEarlierOnesAreNotDrawn) {
