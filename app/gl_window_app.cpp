@@ -140,7 +140,10 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
   }
 }
 
-GlWindowApp::~GlWindowApp() = default;
+GlWindowApp::~GlWindowApp() {
+  // A message that comes after the app is gone finds no app, not a freed one.
+  if (activeApp == this) activeApp = nullptr;
+}
 
 std::intptr_t GlWindowApp::windowProc(SDL_Window* window, int message, std::intptr_t wParam,
                                       std::intptr_t lParam) {

@@ -61,6 +61,7 @@ bool SetupDialog::isChecked(int id) const {
 }
 
 void SetupDialog::ok() {
+  if (ended || !pendingSetup) return;  // a second OK, or another dialog's record
   DisplaySetup& setup = *pendingSetup;
   struct Choice {
     int id, width, height, bits;

@@ -33,6 +33,8 @@ TEST(AppSetupDialog, ClicksReachTheRecordOnlyOnOk) {
     for (int id : {1001, 1002, 1003, 1004, 1101, 1102, 1103, 1005})
       EXPECT_EQ(dialog.isChecked(id), std::count(c.checked.begin(), c.checked.end(), id) == 1) << id;
     c.ok ? dialog.ok() : dialog.close();
+    dialog.click(1002);
+    dialog.ok();  // the dialog has ended: ignored
     EXPECT_EQ(pendingSetup, nullptr);
     EXPECT_TRUE(dialog.ended);
     EXPECT_EQ(setup.width, c.want.width);

@@ -37,7 +37,10 @@ class WindowAppTest : public ::testing::Test {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     app = new TestApp;
   }
-  static void TearDownTestSuite() { delete app; }
+  static void TearDownTestSuite() {
+    delete app;
+    EXPECT_EQ(activeApp, nullptr);  // no window message reaches a deleted app
+  }
   void SetUp() override {
     setPlatform(&refusing);
     app->wide = true;
