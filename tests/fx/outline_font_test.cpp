@@ -68,33 +68,6 @@ TEST_F(FxOutlineFont, TextIsSolidAndCentredOnTheOrigin) {
   EXPECT_EQ(gl->pixel(64, h.y1 - 3)[0], 0);
 }
 
-TEST_F(FxOutlineFont, FrontBackAndSidesFaceOutwardUnderLight) {
-  const auto font = bundled();
-  // A white light from the viewer, no ambient: a face is bright only if its
-  // normal points at the viewer, and seen only if it is wound to face it.
-  auto render = [&](float yaw) {
-    plainScene(1);
-    for (GLenum cap : {GL_CULL_FACE, GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_NORMALIZE}) glEnable(cap);
-    const GLfloat light[] = {0, 0, 1, 0}, black[] = {0, 0, 0, 1}, white[] = {1, 1, 1, 1};
-    glLightfv(GL_LIGHT0, GL_POSITION, light);
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
-    glRotatef(yaw, 0, 1, 0);
-    glScalef(2, 2, 2);
-    font->drawText("O");
-    return lit();
-  };
-  const Lit front = render(0), back = render(180), side = render(90);
-  EXPECT_GT(front.count, 2000);
-  EXPECT_NEAR(back.count, front.count, 0.02 * front.count);  // the mirror image
-  // Edge-on, only the outer wall of the O shows: 0.1 em deep, as tall as the glyph.
-  EXPECT_NEAR(side.x1 - side.x0 + 1, 0.1 * 2 * 64, 2);
-  EXPECT_GT(side.y1 - side.y0, 60);
-  EXPECT_GT(gl->pixel(64, 64)[0], 200);
-  for (GLenum cap : {GL_LIGHTING, GL_DEPTH_TEST}) glDisable(cap);
-}
-
 TEST_F(FxOutlineFont, DrawTextRestoresStateButLeavesFrontFaceCounterClockwise) {
   const auto font = bundled(false, true);
   plainScene(4);

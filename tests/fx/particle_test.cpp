@@ -46,35 +46,6 @@ TEST_F(FxParticle, QuadUnderIdentityIsThreeByTwoAboveTheOriginAndFacesTheViewer)
   EXPECT_EQ(area.count, 96 * 64);
 }
 
-TEST_F(FxParticle, TextureStaysUprightOnScreenUnderARoll) {
-  // 2 x 2 texture: bottom row red, green; top row blue, white.
-  const GLubyte texels[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-  GLuint texture;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-
-  Particle p;
-  p.colour[0] = p.colour[1] = p.colour[2] = p.colour[3] = 255;
-  plainScene(2);
-  glEnable(GL_TEXTURE_2D);
-  // Rolled a quarter turn: the quad's right and up are still the screen's;
-  // only the model-space offsets of 0.5 turn with the model. Corners on
-  // screen: (0.5, 1.5), (-1.5, 0.5), (0.5, -0.5), (-1.5, -1.5).
-  glRotatef(90, 0, 0, 1);
-  p.draw(0);
-  auto at = [](double x, double y) { return gl->pixel(int(64 + 32 * x), int(64 + 32 * y)); };
-  EXPECT_EQ(at(0.3, 1.1), (std::vector<std::uint8_t>{255, 255, 255}));
-  EXPECT_EQ(at(-1.3, 0.3), (std::vector<std::uint8_t>{0, 0, 255}));
-  EXPECT_EQ(at(0.3, -0.5), (std::vector<std::uint8_t>{0, 255, 0}));
-  EXPECT_EQ(at(-1.3, -1.1), (std::vector<std::uint8_t>{255, 0, 0}));
-  glDisable(GL_TEXTURE_2D);
-  glDeleteTextures(1, &texture);
-}
-
 TEST_F(FxParticle, MovesByExplicitEulerWithTheOldVelocityUnlessInvisible) {
   plainScene(2);
   Particle p;

@@ -4,18 +4,14 @@ namespace {
 
 class OpeningScenesTest : public ShowTest {};
 
-struct SceneState {
-  bool depth, lighting, texture2d, genS, genT;
-  GLint bound;
-  bool operator==(const SceneState&) const = default;
-};
-
-SceneState currentState() {
-  SceneState s{glIsEnabled(GL_DEPTH_TEST) != 0, glIsEnabled(GL_LIGHTING) != 0,
-               glIsEnabled(GL_TEXTURE_2D) != 0, glIsEnabled(GL_TEXTURE_GEN_S) != 0,
-               glIsEnabled(GL_TEXTURE_GEN_T) != 0, 0};
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.bound);
-  return s;
+// The capabilities the logo scenes change, and the texture bound.
+std::vector<GLint> sceneState() {
+  std::vector<GLint> state;
+  for (GLenum cap : {GL_DEPTH_TEST, GL_LIGHTING, GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T})
+    state.push_back(glIsEnabled(cap));
+  state.push_back(0);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.back());
+  return state;
 }
 
 TEST_F(OpeningScenesTest, LogoScenesRestoreTheirStateButLeaveBlendingAdditive) {
@@ -28,9 +24,9 @@ TEST_F(OpeningScenesTest, LogoScenesRestoreTheirStateButLeaveBlendingAdditive) {
     glEnable(GL_TEXTURE_GEN_T);
     glBindTexture(GL_TEXTURE_2D, app->stripeTexture);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const SceneState before = currentState();
+    const std::vector<GLint> before = sceneState();
     frame(order, 40);
-    EXPECT_EQ(currentState(), before) << order;
+    EXPECT_EQ(sceneState(), before) << order;
     GLint source, destination;
     glGetIntegerv(GL_BLEND_SRC, &source);
     glGetIntegerv(GL_BLEND_DST, &destination);
