@@ -89,7 +89,6 @@ class MusicPlayer : public ::testing::Test {
   static void TearDownTestSuite() { std::remove(songPath.c_str()); }
   void TearDown() override {
     FSOUND_Close();
-    music::useScript(nullptr);
     music::useLockstep(nullptr);
     music::setStartOrder(0);
     unsetenv("SDL_AUDIODRIVER");
@@ -125,9 +124,6 @@ TEST_F(MusicPlayer, NullHandleAndChannelsOutOfRangeAnswerNothing) {
   EXPECT_EQ(FMUSIC_StopSong(nullptr), 0);
   EXPECT_EQ(FMUSIC_FreeSong(nullptr), 0);
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
-  for (int channel : {-1, 0, 64, 1000}) EXPECT_EQ(FSOUND_GetVolume(channel) + FSOUND_IsPlaying(channel), 0);
-  const music::Script script;
-  music::useScript(&script);
   for (int channel : {-1, 64}) EXPECT_EQ(FSOUND_GetVolume(channel) + FSOUND_IsPlaying(channel), 0);
 }
 
@@ -160,17 +156,8 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
   ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  for (int row = 0; row < 2; SDL_Delay(5)) {  // the position only goes forward
-    ASSERT_EQ(FMUSIC_GetOrder(song), 0);
-    ASSERT_GE(FMUSIC_GetRow(song), row);
-    row = FMUSIC_GetRow(song);
-    ASSERT_LE(FSOUND_GetChannelsPlaying(), 3);
-    EXPECT_EQ(FSOUND_GetVolume(2), 0);
-  }
-  EXPECT_EQ(FMUSIC_StopSong(song), 1);
-  EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
-  EXPECT_EQ(FMUSIC_PlaySong(song), 1);  // again, then freed while the device runs
-  EXPECT_EQ(FMUSIC_FreeSong(song), 1);
+  while (FMUSIC_GetRow(song) < 1) SDL_Delay(5);
+  EXPECT_EQ(FMUSIC_FreeSong(song), 1);  // freed while the device plays it
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
 
   song = FMUSIC_LoadSong(songPath.c_str());
@@ -225,19 +212,14 @@ TEST_F(MusicLockstep, LevelsFollowTheChannelsAndSilentChannelsReadZero) {
     fakeNow = t;
     const int order = FMUSIC_GetOrder(song), row = FMUSIC_GetRow(song);
     SCOPED_TRACE(::testing::Message() << "t " << t << " order " << order << " row " << row);
-    int sounding = 0;
-    for (int c = 0; c < 64; ++c) {
-      ASSERT_EQ(FSOUND_IsPlaying(c), FSOUND_GetVolume(c) > 0 ? 1 : 0);
-      sounding += FSOUND_IsPlaying(c);
-    }
-    EXPECT_EQ(FSOUND_GetChannelsPlaying(), sounding);
     EXPECT_EQ(FSOUND_GetVolume(2), 0);
     if (t >= end) {  // the song is over: silent, at its last row
-      EXPECT_EQ(std::tuple(sounding, order, row), std::tuple(0, 4, 31));
+      EXPECT_EQ(std::tuple(FSOUND_GetChannelsPlaying(), order, row), std::tuple(0, 4, 31));
       continue;
     }
     EXPECT_GT(FSOUND_GetVolume(1), 0);
     EXPECT_GT(FSOUND_GetVolume(0), FSOUND_GetVolume(1));
+    EXPECT_EQ(FSOUND_GetChannelsPlaying(), 2 + FSOUND_IsPlaying(3));
     // Channel 3 is cut at row 8: its meter falls to 0 within about a quarter second.
     if (order == 0 && row < 8) { EXPECT_EQ(FSOUND_IsPlaying(3), 1); }
     if ((order == 0 || order == 2) && row >= 16) { EXPECT_EQ(FSOUND_IsPlaying(3), 0); }

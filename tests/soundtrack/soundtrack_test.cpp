@@ -9,7 +9,6 @@
 
 #include "tools/itwriter/it_writer.h"
 #include "tools/soundtrack/score.h"
-#include "tools/soundtrack/synth.h"
 
 namespace {
 
@@ -65,32 +64,6 @@ TEST(SoundtrackRender, ShowOrdersSoundNothingClipsAndTheKickMoves) {
   for (int o = 2; o <= 18; ++o) EXPECT_GT(orders[o].vuMax - orders[o].vuMin, 0.3f) << "order " << o;
   EXPECT_LT(orders[21].peak, 1e-4f) << "the epilogue ends in silence";
   EXPECT_NEAR(orders[19].startSeconds, kShowOrders * 7.68, 0.05);  // the show: about two and a half minutes
-}
-
-TEST(SoundtrackSynth, DeterministicMathIsAccurate) {
-  for (double x = -50; x < 50; x += 0.0137) EXPECT_NEAR(synth::sine(x), std::sin(x), 1e-7) << x;
-  for (double x = -40; x < 10; x += 0.0113) EXPECT_NEAR(synth::expo(x) / std::exp(x), 1.0, 1e-12) << x;
-  EXPECT_NEAR(synth::noteHz(itw::note("A-5")), 440, 1e-9);
-  EXPECT_NEAR(synth::noteHz(itw::note("C-5")), 261.6255653, 1e-6);
-}
-
-// A loop's seam (last frame back to the loop start) steps no further than the
-// wave does on either side of it, so held notes do not click.
-TEST(SoundtrackSynth, LoopsAreSeamless) {
-  const itw::Song song = soundtrack::compose();
-  int looped = 0;
-  for (const itw::Sample& s : song.samples) {
-    if (!s.loop) continue;
-    ++looped;
-    auto largestStep = [&](std::size_t from, std::size_t to) {
-      int step = 0;
-      for (std::size_t i = from + 1; i < to; ++i) step = std::max(step, std::abs(s.pcm16[i] - s.pcm16[i - 1]));
-      return step;
-    };
-    const int nearby = std::max(largestStep(s.loopStart, s.loopStart + 64), largestStep(s.loopEnd - 64, s.loopEnd));
-    EXPECT_LE(std::abs(s.pcm16[s.loopStart] - s.pcm16[s.loopEnd - 1]), nearby) << s.name;
-  }
-  EXPECT_GE(looped, 12);
 }
 
 }  // namespace
