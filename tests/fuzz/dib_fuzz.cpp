@@ -6,19 +6,15 @@
 #include "assets/message_box.h"
 #include "tests/fuzz/input_file.h"
 
-namespace {
-
 // The pixel block holds width x height x 3 bytes (a shorter one is read past
 // its end here).
-void check(RgbImage* image) {
+static void check(RgbImage* image) {
   if (!image) return;
   if (image->width <= 0 || image->height <= 0 || !image->pixels) std::abort();
   [[maybe_unused]] const volatile std::uint8_t last = image->pixels[std::size_t(image->width) * image->height * 3 - 1];
   std::free(image->pixels);
   std::free(image);
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setMessageBoxFunction([](const char*, const char*) {});
