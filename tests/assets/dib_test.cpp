@@ -163,4 +163,21 @@ TEST_F(AssetsDib, MissingOrUnreadableFilesFailToOpen) {
   }
 }
 
+// A UTF-16 name reaches the file system as UTF-8, and so does the message.
+TEST_F(AssetsDib, WideNamesAreOpenedAsUtf8) {
+  const std::string folder = ::testing::TempDir();  // plain ASCII
+  const std::string name = folder + "fk_assets_bild-\u00FC-\U0001F600.bmp";
+  writeFile(name, Bmp{.data = {1, 2, 3, 0}}.bytes());
+  std::u16string wide(folder.begin(), folder.end());
+  wide += u"fk_assets_bild-\u00FC-\U0001F600.bmp";
+  RgbImage* image = loadDibImage(wide.c_str(), true);
+  std::remove(name.c_str());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(std::memcmp(image->pixels, "\3\2\1", 3), 0);
+  std::free(image->pixels);
+  std::free(image);
+  EXPECT_EQ(loadDibImage(wide.c_str(), true), nullptr);
+  EXPECT_EQ(boxes, std::vector<std::string>{"Error: Failed to open DIB file " + name + ".\n"});
+}
+
 }  // namespace
