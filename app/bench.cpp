@@ -1,8 +1,13 @@
 #include "app/bench.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -61,6 +66,32 @@ bool writeBenchCsv(const std::string& path, const std::vector<OrderTiming>& rows
   return true;
 }
 
+#ifdef _WIN32
+namespace {
+double fileTimeMs(const FILETIME& time) {
+  return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+}
+}  // namespace
+
+double processCpuMs() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  return fileTimeMs(kernel) + fileTimeMs(user);
+}
+
+double processAgeMs() {
+  FILETIME created, exited, kernel, user, now;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  GetSystemTimeAsFileTime(&now);
+  return fileTimeMs(now) - fileTimeMs(created);
+}
+
+double peakMemoryMb() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+#else
 double processCpuMs() {
   timespec now{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
@@ -88,3 +119,4 @@ double peakMemoryMb() {
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
+#endif

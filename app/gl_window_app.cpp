@@ -47,11 +47,12 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
   SDL_Window* window = nullptr;
+  const Uint32 shown = platform().showsWindow() ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
   for (int depth : {format.depthBits, 24, 16}) {
     if (depth > format.depthBits) continue;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
     window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+                              height, SDL_WINDOW_OPENGL | shown | SDL_WINDOW_RESIZABLE);
     if (window) break;
   }
   return window;

@@ -3,7 +3,9 @@
 // frame-time benchmark.
 #include <GL/gl.h>
 #include <SDL.h>
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -16,10 +18,13 @@
 #include <vector>
 
 #include "app/bench.h"
+#ifndef _WIN32
 #include "app/capture.h"
+#endif
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "app/frame_output.h"
+#include "app/installed_face.h"
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/setup_dialog.h"
@@ -43,12 +48,18 @@ void onStopSignal(int signal) { stopSignal = signal; }
 // handlers go in before SDL's, which would turn the signal into the same quit
 // message that ends the show.
 void catchStopSignals() {
+#ifdef _WIN32
+  // Ctrl-C and Ctrl-Break reach a console program as these two.
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGBREAK, onStopSignal);
+#else
   struct sigaction action {};
   action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);  // a dead encoder is an error to report, not a death
+#endif
 }
 
 void desktopMessageBox(const char* text, const char* caption) {
@@ -59,11 +70,14 @@ void desktopMessageBox(const char* text, const char* caption) {
 // Where the outputs of each drawn frame go, and how far the show has come.
 struct FrameOutputs {
   PngFrames* png = nullptr;
+#ifndef _WIN32
   VideoCapture* video = nullptr;
+#endif
   FMUSIC_MODULE* song = nullptr;
   int firstPosition = -1;  // order * 64 + row of the first frame
 };
 
+#ifndef _WIN32
 // How far the show has come, 0 to 1: by its music position, or by the frame
 // limit when that comes first.
 double progress(const Options& options, FrameOutputs& outputs, long drawn) {
@@ -74,6 +88,7 @@ double progress(const Options& options, FrameOutputs& outputs, long drawn) {
   if (options.frames > 0) done = std::max(done, static_cast<double>(drawn) / static_cast<double>(options.frames));
   return done;
 }
+#endif
 
 // Takes waiting messages one by one and dispatches them; when none waits,
 // presents the frame and calls idle. Ends at the quit message (status 0), a
@@ -93,8 +108,10 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
       int width = 0, height = 0;
       SDL_GL_GetDrawableSize(app.window, &width, &height);
       if (outputs.png && !outputs.png->writeFrame(width, height)) return 1;
+#ifndef _WIN32
       if (outputs.video && !outputs.video->addFrame(width, height, progress(options, outputs, drawn)))
         return stopSignal ? 128 + stopSignal : 1;
+#endif
       if (showclock::isFixedStep()) showclock::nextFrame();
       if (options.frames > 0 && drawn >= options.frames) PostMessageA(app.window, WM_QUIT, 0, 0);
     }
@@ -147,6 +164,7 @@ int runBench(DemoApp& app, const Options& options) {
   return 0;
 }
 
+#ifndef _WIN32
 // The song as the show plays it, for the capture's sound; null when it cannot
 // be read.
 std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
@@ -163,6 +181,7 @@ std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
     return nullptr;
   }
 }
+#endif
 
 }  // namespace
 
@@ -170,7 +189,9 @@ int main(int argc, char** argv) {
   // The GL driver frees and allocates blocks of megabytes every frame; given
   // back to the system each time, they cost a page fault per page when they
   // return. Up to 32 MB of freed memory stays with the process instead.
+#ifdef __GLIBC__
   mallopt(M_TRIM_THRESHOLD, 32 << 20);
+#endif
   Options options;
   std::string message;
   switch (parseOptions(argc, argv, options, message)) {
@@ -191,7 +212,11 @@ int main(int argc, char** argv) {
   if (capturing || options.bench) catchStopSignals();
   static HeadlessPlatform headless;
   if (options.headless) {
+    // Windows builds of SDL have no offscreen GL: there a hidden window is
+    // the drawing surface (the headless platform opens its windows hidden).
+#ifndef _WIN32
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
     setPlatform(&headless);
   } else {
     setMessageBoxFunction(desktopMessageBox);
@@ -202,6 +227,7 @@ int main(int argc, char** argv) {
   }
   music::setStartOrder(options.startOrder);
   bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
+  findInstalledFace = installedFace;
 
   FrameOutputs outputs;
   std::unique_ptr<PngFrames> frames;
@@ -210,6 +236,7 @@ int main(int argc, char** argv) {
     if (!frames->open()) return 1;
     outputs.png = frames.get();
   }
+#ifndef _WIN32
   std::unique_ptr<music::SongRenderer> captureSong;
   std::unique_ptr<VideoCapture> video;
   if (capturing) {
@@ -225,6 +252,7 @@ int main(int argc, char** argv) {
     if (!video->start()) return 1;
     outputs.video = video.get();
   }
+#endif
 
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
   if (options.showDialog) showSetupDialog(setup);
@@ -243,6 +271,7 @@ int main(int argc, char** argv) {
   if (!drawable) runMessageLoop(*app, options, outputs);
   else if (options.bench) status = runBench(*app, options);
   else status = runMessageLoop(*app, options, outputs);
+#ifndef _WIN32
   if (video) {
     if (status == 0 && !video->finish()) status = stopSignal ? 128 + stopSignal : 1;
     if (status != 0) {
@@ -252,6 +281,7 @@ int main(int argc, char** argv) {
       else std::fprintf(stderr, "flipp-kroma: capture failed; '%s' was not written\n", options.captureFile.c_str());
     }
   }
+#endif
   app->shutdown();
   delete app;
   SDL_Quit();

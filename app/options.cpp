@@ -114,6 +114,11 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
       options.startOrder = static_cast<int>(number);
       startOrderGiven = true;
     } else if (arg == "--capture") {
+#ifdef _WIN32
+      // The encoder is started through POSIX calls this build does not have.
+      message = "capture is not available in this build";
+      return ParseResult::error;
+#endif
       if (!isVideoFile(value)) {
         message = "--capture writes .mp4 or .mkv files, not '" + std::string(value) + "'";
         return ParseResult::error;

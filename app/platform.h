@@ -18,12 +18,15 @@ class Platform {
   virtual void leaveFullscreen(SDL_Window* window);
   // Size of the desktop mode now in force.
   virtual void desktopSize(int& width, int& height);
+  // Whether the window is shown; a headless run draws into a hidden one.
+  virtual bool showsWindow() { return true; }
 };
 
 // Boxes go to standard error as "Caption: text"; questions answer Yes.
 class HeadlessPlatform : public Platform {
  public:
   bool messageBox(const char* text, const char* caption, Box kind) override;
+  bool showsWindow() override { return false; }
 };
 
 Platform& platform();

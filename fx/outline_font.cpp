@@ -1,7 +1,6 @@
 #include "fx/outline_font.h"
 
 #include <GL/glu.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BBOX_H
@@ -14,6 +13,7 @@
 #include <vector>
 
 std::string bundledFaceFile = "data/fonts/anton-latin-400-normal.woff";
+bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face) = nullptr;
 
 namespace {
 
@@ -26,54 +26,6 @@ struct Point {
   double x, y;
 };
 using Contour = std::vector<Point>;
-
-// A face file and what it already has of the style asked for.
-struct FaceFile {
-  std::string file;
-  int index = 0;
-  bool italic = false;
-  bool bold = false;
-};
-
-// The installed face of family `name`. fontconfig answers every name with its
-// nearest font, so the match counts only if it has that family name.
-bool findInstalledFace(const char* name, bool bold, bool italic, FaceFile& face) {
-  if (!FcInit()) return false;
-  // Nothing of fontconfig is needed after the look-up; without FcFini some of
-  // its memory is never released.
-  struct Fini {
-    ~Fini() { FcFini(); }
-  } fini;
-  const auto* family = reinterpret_cast<const FcChar8*>(name);
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, family);
-  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (!match) return false;
-
-  bool found = false;
-  FcChar8* value;
-  for (int i = 0; !found && FcPatternGetString(match, FC_FAMILY, i, &value) == FcResultMatch; ++i)
-    found = FcStrCmpIgnoreCase(value, family) == 0;
-  if (found && FcPatternGetString(match, FC_FILE, 0, &value) == FcResultMatch) {
-    face.file = reinterpret_cast<const char*>(value);
-    int slant = FC_SLANT_ROMAN, weight = FC_WEIGHT_REGULAR;
-    FcPatternGetInteger(match, FC_INDEX, 0, &face.index);
-    FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-    FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-    face.italic = slant != FC_SLANT_ROMAN;
-    face.bold = weight >= FC_WEIGHT_DEMIBOLD;
-  } else {
-    found = false;
-  }
-  FcPatternDestroy(match);
-  return found;
-}
 
 FT_Face openScalable(FT_Library library, const std::string& file, int index) {
   FT_Face face = nullptr;
@@ -89,7 +41,7 @@ FT_Face openFace(FT_Library library, const char* name, bool bold, bool italic, b
                  bool& embolden) {
   FaceFile found;
   FT_Face face = nullptr;
-  if (findInstalledFace(name, bold, italic, found))
+  if (findInstalledFace && findInstalledFace(name, bold, italic, found))
     face = openScalable(library, found.file, found.index);
   if (!face) {
     found = FaceFile{};

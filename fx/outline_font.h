@@ -20,6 +20,17 @@ struct GLYPHMETRICSFLOAT {
 // start-up, before any OutlineFont is made.
 extern std::string bundledFaceFile;
 
+// A face file and what it already has of the style asked for.
+struct FaceFile {
+  std::string file;
+  int index = 0;
+  bool italic = false;
+  bool bold = false;
+};
+// Finds the installed face of a family by the platform's own means; set by
+// the application at start-up. Null: only the bundled face is used.
+extern bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face);
+
 // Solid 3D letters from an outline font: one display list per glyph (front
 // face at z = 0, back face at z = -extrusion, side walls between), plus the
 // metrics of every glyph. Glyph code c is the Latin-1 character c. Needs a

@@ -20,6 +20,14 @@ bool subsystemStarted = false;
 AudibleTimeline* timeline = nullptr;
 SongRenderer* song = nullptr;  // read by the callback under the device's lock
 
+#ifdef _WIN32
+constexpr const char* nullDevice = "NUL";
+constexpr int noInherit = O_NOINHERIT;
+#else
+constexpr const char* nullDevice = "/dev/null";
+constexpr int noInherit = O_CLOEXEC;
+#endif
+
 // Sound libraries under SDL (ALSA above all) write their own complaints to
 // standard error when there is no card; the player says it in one line.
 class QuietStderr {
@@ -27,7 +35,7 @@ class QuietStderr {
   QuietStderr() {
     std::fflush(stderr);
     saved = dup(STDERR_FILENO);
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int nowhere = ::open(nullDevice, O_WRONLY | noInherit);
     if (saved >= 0 && nowhere >= 0) dup2(nowhere, STDERR_FILENO);
     if (nowhere >= 0) ::close(nowhere);
   }
