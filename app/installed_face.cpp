@@ -2,6 +2,7 @@
 #include "app/installed_face.h"
 
 #ifdef _WIN32
+#define NOGDI  // its GLYPHMETRICSFLOAT is the font's own type here
 #include <windows.h>
 
 #include <filesystem>

@@ -129,17 +129,24 @@ struct Flattener {
   }
 };
 
+// The type gluTessCallback takes: Mesa's glu.h names it, Windows' does not.
+#ifdef _WIN32
+using TessCallback = void(CALLBACK*)();
+#else
+using TessCallback = _GLUfuncptr;
+#endif
+
 // The GLU tessellator, run either for triangles or for the boundary of the
 // filled region (exterior loops counter-clockwise, holes clockwise).
 class Tessellator {
  public:
   Tessellator() : tess(gluNewTess()) {
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(begin));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(vertex));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(combine));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(error));
+    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<TessCallback>(begin));
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<TessCallback>(vertex));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(combine));
+    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<TessCallback>(error));
     // Asking for edge flags keeps the output to plain triangles.
-    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<_GLUfuncptr>(edgeFlag));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<TessCallback>(edgeFlag));
     gluTessNormal(tess, 0, 0, 1);
   }
   ~Tessellator() { gluDeleteTess(tess); }

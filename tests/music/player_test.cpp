@@ -91,7 +91,7 @@ class MusicPlayer : public ::testing::Test {
     FSOUND_Close();
     music::useLockstep(nullptr);
     music::setStartOrder(0);
-    unsetenv("SDL_AUDIODRIVER");
+    SDL_setenv("SDL_AUDIODRIVER", "", 1);  // empty: SDL picks the driver
   }
   static inline std::string songPath;
 };
@@ -139,7 +139,7 @@ TEST_F(MusicPlayer, MissingOrBrokenModuleLoadsAsNullWithOneLine) {
 }
 
 TEST_F(MusicPlayer, NoAudioDeviceRunsSilentOnTheTimerWithOneLine) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  SDL_setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(FSOUND_Init(44100, 16, 0), 0);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
@@ -151,7 +151,7 @@ TEST_F(MusicPlayer, NoAudioDeviceRunsSilentOnTheTimerWithOneLine) {
 }
 
 TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);  // consumes audio in real time, plays nothing
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);  // consumes audio in real time, plays nothing
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
