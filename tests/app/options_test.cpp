@@ -35,8 +35,13 @@ TEST(AppOptions, CommandLines) {
       // frames written to disk run on the fixed step, at 60 fps unless told
       {"--headless --mode 1280x720 --frames 60 --png out", "1280x720x32 headless frames=60 fps=60 png=out"},
       {"--mode 800x600x16 --fps 30 --start-order 5", "800x600x16 fullscreen fps=30 order=5"},
+#ifdef _WIN32
+      // the Windows build has no capture
+      {"--capture show.MKV"},
+#else
       // a capture runs headless at 720p and 60 fps unless told
       {"--capture show.MKV", "1280x720x32 headless fps=60 capture=show.MKV"},
+#endif
       // the benchmark times every order headless, 230 frames 1/30 s apart unless told
       {"--bench --bench-out t.csv", "640x480x32 headless frames=230 fps=30 bench csv=t.csv"},
       {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},

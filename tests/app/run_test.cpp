@@ -42,7 +42,7 @@ TEST(AppRun, HeadlessRunStopsAtTheFrameLimit) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 12);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir / "frame-000011.png").c_str()));
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir / "frame-000011.png").string().c_str()));
   EXPECT_EQ(image.width, 160u);
   EXPECT_EQ(image.height, 90u);
   png_image_free(&image);

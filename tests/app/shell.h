@@ -1,7 +1,9 @@
 #pragma once
 // Runs the program under test as a user would, through the shell.
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -16,7 +18,11 @@ inline int shell(const std::string& command, std::string& output, const char* er
   char buffer[4096];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
   const int status = pclose(pipe);
+#ifdef _WIN32
+  return status;  // the exit code itself
+#else
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 // A path of this test process's own, with nothing there: ctest runs tests side by side.

@@ -30,7 +30,9 @@ struct RefusingPlatform : HeadlessPlatform {
 class WindowAppTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+#ifndef _WIN32  // Windows: a hidden window of the default driver
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
     app = new TestApp;
   }
   static void TearDownTestSuite() {

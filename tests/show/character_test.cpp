@@ -89,10 +89,10 @@ TEST_F(CharacterTest, PupilsRollWithChannel0WhileItPlays) {
 
 TEST_F(CharacterTest, SmallMeshIsDrawnWithoutEyes) {
   const auto path = std::filesystem::temp_directory_path() / "flipp-kroma-small.obj";
-  std::FILE* file = std::fopen(path.c_str(), "w");
+  std::FILE* file = std::fopen(path.string().c_str(), "w");
   std::fputs("g one\nv 0 0 0\nv 10 0 0\nv 0 10 0\nf 1 2 3\n", file);
   std::fclose(file);
-  ASSERT_EQ(app->mesh.load(path.c_str(), false), 1);
+  ASSERT_EQ(app->mesh.load(path.string().c_str(), false), 1);
   closeUp(255);  // must not read vertices 73 and 534
   ASSERT_EQ(app->mesh.load("dino.obj", true), 1);
   std::filesystem::remove(path);

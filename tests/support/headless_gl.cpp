@@ -9,7 +9,9 @@
 #include <string>
 
 HeadlessGl::HeadlessGl(int w, int h) : width(w), height(h) {
+#ifndef _WIN32  // Windows: a hidden window of the default driver
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw std::runtime_error(std::string("SDL video: ") + SDL_GetError());
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
