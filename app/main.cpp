@@ -202,6 +202,15 @@ int main(int argc, char** argv) {
   }
   music::setStartOrder(options.startOrder);
   bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
+  if (!options.fontFile.empty()) {
+    // A face the user named must be there: a typo would otherwise pass unseen.
+    std::ifstream font(options.fontFile, std::ios::binary);
+    if (!font || font.peek() == std::ifstream::traits_type::eof()) {
+      std::fprintf(stderr, "flipp-kroma: cannot read the font '%s'\n", options.fontFile.c_str());
+      return 2;
+    }
+    chosenFaceFile = options.fontFile;
+  }
 
   FrameOutputs outputs;
   std::unique_ptr<PngFrames> frames;

@@ -59,6 +59,8 @@ const char* usageText() {
          "  --bench             time every order headless and print a table (--frames per\n"
          "                      order, default 230; --fps step, default 30)\n"
          "  --bench-out FILE    with --bench: also write the table as CSV\n"
+         "  --font FILE         draw the text with this font file instead of the\n"
+         "                      installed \"Impact\" (or the bundled face)\n"
          "  --help, --version\n";
 }
 
@@ -85,7 +87,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
-                            arg == "--bench-out";
+                            arg == "--bench-out" || arg == "--font";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -122,6 +124,9 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--bench-out") {
       ok = !value.empty();
       options.benchOut = value;
+    } else if (arg == "--font") {
+      ok = !value.empty();
+      options.fontFile = value;
     }
     if (!ok) {
       message = "bad value '" + std::string(value) + "' for " + std::string(arg);

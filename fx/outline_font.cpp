@@ -14,6 +14,7 @@
 #include <vector>
 
 std::string bundledFaceFile = "data/fonts/anton-latin-400-normal.woff";
+std::string chosenFaceFile;
 
 namespace {
 
@@ -89,8 +90,12 @@ FT_Face openFace(FT_Library library, const char* name, bool bold, bool italic, b
                  bool& embolden) {
   FaceFile found;
   FT_Face face = nullptr;
-  if (findInstalledFace(name, bold, italic, found))
+  if (!chosenFaceFile.empty()) {
+    found.file = chosenFaceFile;
+    face = openScalable(library, found.file, 0);
+  } else if (findInstalledFace(name, bold, italic, found)) {
     face = openScalable(library, found.file, found.index);
+  }
   if (!face) {
     found = FaceFile{};
     face = openScalable(library, bundledFaceFile, 0);

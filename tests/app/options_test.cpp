@@ -22,6 +22,7 @@ std::string describe(const Options& o) {
   if (!o.captureFile.empty()) s << " capture=" << o.captureFile;
   if (o.bench) s << " bench";
   if (!o.benchOut.empty()) s << " csv=" << o.benchOut;
+  if (!o.fontFile.empty()) s << " font=" << o.fontFile;
   return s.str();
 }
 
@@ -34,7 +35,7 @@ TEST(AppOptions, CommandLines) {
       {"", "dialog 640x480x32 fullscreen"},
       // frames written to disk run on the fixed step, at 60 fps unless told
       {"--headless --mode 1280x720 --frames 60 --png out", "1280x720x32 headless frames=60 fps=60 png=out"},
-      {"--mode 800x600x16 --fps 30 --start-order 5", "800x600x16 fullscreen fps=30 order=5"},
+      {"--mode 800x600x16 --fps 30 --start-order 5 --font f.ttf", "800x600x16 fullscreen fps=30 order=5 font=f.ttf"},
       // a capture runs headless at 720p and 60 fps unless told
       {"--capture show.MKV", "1280x720x32 headless fps=60 capture=show.MKV"},
       // the benchmark times every order headless, 230 frames 1/30 s apart unless told
