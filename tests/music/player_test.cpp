@@ -76,6 +76,19 @@ std::uint32_t fakeClock() { return fakeNow; }
 // The smallest whole millisecond whose sample, floor(t * 44100 / 1000), is at or past `frame`.
 std::uint32_t firstMsAt(std::uint64_t frame) { return static_cast<std::uint32_t>((frame * 1000 + 44099) / 44100); }
 
+// Waits until the playing song reaches `row`, for at most five seconds: a
+// stalled player fails the test instead of hanging the suite.
+::testing::AssertionResult reachesRow(FMUSIC_MODULE* song, int row) {
+  const std::uint32_t until = SDL_GetTicks() + 5000;
+  while (FMUSIC_GetRow(song) < row) {
+    if (SDL_GetTicks() >= until)
+      return ::testing::AssertionFailure() << "the player stalled at row " << FMUSIC_GetRow(song)
+                                           << " for 5 s, waiting for row " << row;
+    SDL_Delay(5);
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // Standard error since CaptureStderr: `lines` lines, among them `words`.
 void expectSaid(int lines, const std::string& words) {
   const std::string said = ::testing::internal::GetCapturedStderr();
@@ -156,22 +169,20 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
   ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  while (FMUSIC_GetRow(song) < 1) SDL_Delay(5);
+  EXPECT_TRUE(reachesRow(song, 1));
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);  // freed while the device plays it
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
 
   song = FMUSIC_LoadSong(songPath.c_str());
   ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  while (FMUSIC_GetRow(song) < 2) SDL_Delay(5);
+  EXPECT_TRUE(reachesRow(song, 2));
   // SDL numbers its devices from 2; only the song's own device counts.
   for (std::uint32_t id = 1; id < 8; ++id) music::deviceRemoved(id);
   expectSaid(2, "the audio device has gone");
   const int row = FMUSIC_GetRow(song);
   EXPECT_GE(row, 2);
   // The position moves on with the timer: a row lasts 120 ms.
-  const std::uint32_t until = SDL_GetTicks() + 2000;
-  while (FMUSIC_GetRow(song) == row && SDL_GetTicks() < until) SDL_Delay(5);
-  EXPECT_GT(FMUSIC_GetRow(song), row);
+  EXPECT_TRUE(reachesRow(song, row + 1));
 }
 
 // The rows start where libopenmpt itself places them; the renderer reports each
