@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "music/audio_output.h"
 #include "music/music.h"
 #include "music/music_control.h"
 #include "music/song_renderer.h"
@@ -70,8 +71,21 @@ std::vector<RowStart> timingSongRows() {
   return starts;
 }
 
+std::vector<std::byte> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::byte> data;
+  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  return data;
+}
+
 std::uint32_t fakeNow = 0;
 std::uint32_t fakeClock() { return fakeNow; }
+std::int64_t fakeNs = 0;
+std::int64_t fakeNsClock() { return fakeNs; }
+
+// Nanoseconds that `frames` frames last, rounded up so that they count whole
+// when added to any time.
+std::int64_t ns(std::int64_t frames) { return (frames * 1'000'000'000 + music::mixRate - 1) / music::mixRate; }
 
 // The smallest whole millisecond whose sample, floor(t * 44100 / 1000), is at or past `frame`.
 std::uint32_t firstMsAt(std::uint64_t frame) { return static_cast<std::uint32_t>((frame * 1000 + 44099) / 44100); }
@@ -102,6 +116,7 @@ class MusicPlayer : public ::testing::Test {
   static void TearDownTestSuite() { std::remove(songPath.c_str()); }
   void TearDown() override {
     FSOUND_Close();
+    music::audio::useHandDevice(nullptr, 0);
     music::useLockstep(nullptr);
     music::setStartOrder(0);
     unsetenv("SDL_AUDIODRIVER");
@@ -185,13 +200,41 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   EXPECT_TRUE(reachesRow(song, row + 1));
 }
 
+// A device driven by hand, asked for one buffer of four blocks at a time, on
+// time, and holding as much again in front of each callback's data: the
+// answers are those of the block sounding now, a device buffer behind the
+// newest rendered one, checked against the song rendered alone at three
+// moments between callbacks, through the channel 3 cut and into order 2.
+TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingNowNotTheNewestRendered) {
+  constexpr std::uint32_t B = music::blockFrames, buffer = 4 * B;
+  music::audio::useHandDevice(&fakeNsClock, buffer);
+  ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
+  FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
+  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  music::SongRenderer reference(fileBytes(songPath));
+  const music::BlockRecord start = reference.current();
+  const std::int64_t t0 = 5'000'000'000;
+  for (std::int64_t k = 0; k < 220; ++k) {
+    fakeNs = t0 + ns(k * buffer);
+    music::audio::pull(buffer);
+    for (std::int64_t into : {0u, buffer / 2, buffer - 1}) {
+      fakeNs = t0 + ns(k * buffer) + ns(into);
+      const std::int64_t frame = (k - 1) * buffer + into;
+      const music::BlockRecord& heard = frame < 0 ? start : reference.renderThrough(frame / B * B + B - 1);
+      SCOPED_TRACE(::testing::Message() << "callback " << k << ", frame " << frame);
+      ASSERT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(heard.order, heard.row));
+      ASSERT_EQ(FSOUND_GetChannelsPlaying(), heard.channelsPlaying);
+      for (int c = 0; c < 4; ++c) ASSERT_EQ(FSOUND_GetVolume(c), heard.level[c]) << "channel " << c;
+    }
+  }
+  EXPECT_EQ(FMUSIC_GetOrder(song), 2);
+}
+
 // The rows start where libopenmpt itself places them; the renderer reports each
 // row from its first frame on, and the queries from the first millisecond whose
 // sample is in it, across the clock's wrap.
 TEST_F(MusicLockstep, RowsStartAtLibopenmptsOwnSampleAndQueriesAnswerForShowTime) {
-  std::ifstream in(songPath, std::ios::binary);
-  std::vector<std::byte> data;
-  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  const std::vector<std::byte> data = fileBytes(songPath);
   openmpt::module reference(data);
   music::SongRenderer renderer(data);
   const std::vector<RowStart> rows = timingSongRows();
