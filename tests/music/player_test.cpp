@@ -224,7 +224,7 @@ TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingNowNotTheNewestRendered) {
       SCOPED_TRACE(::testing::Message() << "callback " << k << ", frame " << frame);
       ASSERT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(heard.order, heard.row));
       ASSERT_EQ(FSOUND_GetChannelsPlaying(), heard.channelsPlaying);
-      for (int c = 0; c < 4; ++c) ASSERT_EQ(FSOUND_GetVolume(c), heard.level[c]) << "channel " << c;
+      for (int c = 0; c < 4; ++c) ASSERT_EQ(FSOUND_GetVolume(c), int{heard.level[c]}) << "channel " << c;
     }
   }
   EXPECT_EQ(FMUSIC_GetOrder(song), 2);
