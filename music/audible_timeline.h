@@ -16,8 +16,7 @@ struct BlockRecord {
   std::uint32_t frames = 0;
   int order = 0;
   int row = 0;
-  int channelsPlaying = 0;
-  std::uint8_t level[maxChannels] = {};  // a channel sounds while its level is not 0
+  std::uint8_t level[maxChannels] = {};  // of each module channel; it sounds while its level is not 0
 };
 
 // Which rendered block the listener hears now. The audio side records every
@@ -59,7 +58,6 @@ class AudibleTimeline {
     std::atomic<std::uint32_t> frames{0};
     std::atomic<int> order{0};
     std::atomic<int> row{0};
-    std::atomic<int> channelsPlaying{0};
     std::atomic<std::uint8_t> level[maxChannels] = {};
   };
   struct Handover {
