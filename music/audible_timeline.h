@@ -9,14 +9,14 @@ constexpr int maxChannels = 64;
 // The mixer renders and notes its position in blocks of at most this many frames.
 constexpr std::uint32_t blockFrames = 512;
 
-// What one rendered block sounds like: the position and the channel levels
-// the player reports once the block is rendered.
+// What one rendered block sounds like: the position and the module channels'
+// levels libopenmpt reports once the block is rendered.
 struct BlockRecord {
   std::uint64_t firstFrame = 0;  // song frame the block starts at
   std::uint32_t frames = 0;
   int order = 0;
   int row = 0;
-  std::uint8_t level[maxChannels] = {};  // of each module channel; it sounds while its level is not 0
+  std::uint8_t level[maxChannels] = {};  // a channel sounds while its level is not 0
 };
 
 // Which rendered block the listener hears now. The audio side records every
