@@ -24,8 +24,8 @@ std::string scratchPath(const std::string& name) {
 }
 
 // Six channels, orders {0, 1, 0, 2, 1} over patterns of 64, 32 and 48 rows
-// (tempo and speed changes: see timingSongRows). The low channels never sound:
-// 0 and 1 only hold effects, and so does 3, which is empty. Channel 2 holds a
+// (tempo and speed changes: see timingSongRows). Channels 0, 1 and 3 never
+// sound: 0 and 1 only hold effects, 3 is empty. Channel 2 holds a
 // looped tone at full volume from row 0 of every pattern, channel 4 the same
 // at volume 16, and channel 5 plays from row 0 of pattern 0 to its cut at row 8.
 std::string writeTimingSong() {
@@ -287,9 +287,9 @@ TEST_F(MusicLockstep, ChannelsAreTheSoundingOnesInChannelOrder) {
     EXPECT_GT(FSOUND_GetVolume(0), FSOUND_GetVolume(1));
     // Channel 5 plays in orders 0 and 2 and is cut at row 8: its meter falls
     // to 0 within about a quarter second.
-    const bool withFifth = order == 0 || order == 2;
-    if (withFifth && row < 8) { EXPECT_EQ(count, 3); }
-    if (!withFifth || row >= 16) { EXPECT_EQ(count, 2); }
+    const bool channel5Plays = order == 0 || order == 2;
+    if (channel5Plays && row < 8) { EXPECT_EQ(count, 3); }
+    if (!channel5Plays || row >= 16) { EXPECT_EQ(count, 2); }
   }
 }
 
