@@ -198,6 +198,7 @@ const char* const kOffbeat = "..r...r...o...r.";
 const char* const kRolling = "..rO..rO..oR..rO";
 const char* const kPush = "..rO..rF..oR..rF";
 const char* const kGrooveBroken = "..rO...ro...rF.O";
+const char* const kGrooveBrokenToo = ".r.o.r.Or..r.f.O";
 const char* const kGrooveFloor = ".r.O..r..rO...rO";
 const char* const kBreakdown = "..r.........o...";
 
@@ -285,7 +286,7 @@ void fade(Pattern& p, int ch, int from, int to, int v0, int v1) {
 
 // Global volume of each order: the arc from the quiet opening to the climax
 // and down again. It leaves channel levels (and so the pictures) alone.
-const std::uint8_t kLevel[22] = {128, 128, 112, 128, 128, 124, 124, 124, 124, 120, 128, 128,
+const std::uint8_t kLevel[22] = {128, 128, 104, 128, 128, 124, 124, 124, 124, 120, 128, 128,
                                  128, 128, 128, 126, 124, 124, 120, 128, 128, 128};
 
 void arrange(int order, Pattern& p) {
@@ -395,7 +396,7 @@ void arrange(int order, Pattern& p) {
       snareRoll(p, 56, 64, 20, 48);
       hats(p, Hats::Sixteenths, 12, 48, 64);
       fade(p, HatCh, 48, 63, 10, 30);
-      bass(p, home(), kBreakdown, 42);
+      bass(p, home(), kBreakdown, 36);
       pad(p, home(), 52);
       arp(p, home(), kEighths, 0, 8, 30, 32, 64);
       riser(p, 48, 56);
@@ -413,15 +414,23 @@ void arrange(int order, Pattern& p) {
       melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
     case 12:  // credits: a broken groove in the brighter progression, a tune of their own
-    case 13:  // its answer, with open hats and an arpeggio
       kickBroken(p, 60);
-      backbeat(p, Clap, order == 12 ? 32 : 38, 0, order == 13 ? 60 : kRows);
-      if (order == 13) snareFill(p, 61, 64, 28, 44);
-      hats(p, order == 12 ? Hats::Sixteenths : Hats::SixteenthsOpen, 26);
+      backbeat(p, Clap, 34);
+      hats(p, Hats::Sixteenths, 26);
       bass(p, credits(), kGrooveBroken, 50);
       pad(p, credits(), 42);
-      if (order == 13) arp(p, credits(), kEighths, 1, 14, 20);
-      melody(p, LeadCh, Pluck, order == 12 ? kCredits : kCreditsAnswer, 0, 44);
+      melody(p, LeadCh, Pluck, kCredits, 0, 44);
+      break;
+    case 13:  // its answer: snare and ghost notes, open hats, a busier bass, an arpeggio
+      kickBroken(p, 60);
+      backbeat(p, Snare, 40, 0, 60);
+      ghostSnares(p, 18, 0, 60);
+      snareFill(p, 61, 64, 28, 44);
+      hats(p, Hats::SixteenthsOpen, 26);
+      bass(p, credits(), kGrooveBrokenToo, 40);
+      pad(p, credits(), 42);
+      arp(p, credits(), kEighths, 1, 14, 20);
+      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
       break;
     case 14:  // credits: four to the floor again, the tune in long notes
       kickFloor(p, 62);
