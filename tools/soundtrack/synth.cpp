@@ -171,7 +171,7 @@ std::vector<double> kick() {
     const double t = static_cast<double>(n) / kDrumRate;
     phase += 2 * kPi * (56 + 140 * expo(-t / 0.03) + 4800 * expo(-t / 0.0025)) / kDrumRate;
     const double x = 3.0 * sine(phase) * expo(-t / 0.13);
-    out[n] = x / std::sqrt(1 + x * x);
+    out[n] = x / std::sqrt(1 + x * x) * std::min(1.0, n / 22.0);
   }
   fadeTail(out, kDrumRate / 10);
   out.resize(frames + kKickTail, 0.0);
