@@ -133,7 +133,7 @@ double truePeakDb(const std::vector<float>& x) {
   return 20 * std::log10(peak);
 }
 
-TEST(SoundtrackRender, LoudAsMusicIsWithoutClippingAndWideInEveryShowOrder) {
+TEST(SoundtrackRender, MixIsLoudUnclippedAndWideAndChannelZeroPulses) {
   const Render mix = render();
   const std::vector<double> power = kWeightedPower(mix);
   const double whole = loudness(power, 0, kShowOrders * kOrderFrames);
