@@ -32,7 +32,6 @@
 namespace {
 
 constexpr const char* songFile = "ko-trampelin.it";
-constexpr int lastOrder = 21;
 // The show ends at the last row of the farewell.
 constexpr int endPosition = 18 * 64 + 63;
 

@@ -19,6 +19,9 @@ struct Options {
   std::string benchOut;      // with bench: also write the table here as CSV
 };
 
+// The show's orders run from 0 to this one (the stripe card).
+constexpr int lastOrder = 21;
+
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.
 constexpr long benchFramesPerOrder = 230;
 constexpr double benchFps = 30;
