@@ -190,7 +190,6 @@ int main(int argc, char** argv) {
   if (capturing || options.bench) catchStopSignals();
   static HeadlessPlatform headless;
   if (options.headless) {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     setPlatform(&headless);
   } else {
     setMessageBoxFunction(desktopMessageBox);
