@@ -50,9 +50,10 @@ void catchStopSignals() {
   std::signal(SIGPIPE, SIG_IGN);  // a dead encoder is an error to report, not a death
 }
 
+// A loader's box, and its line on standard error for whoever started the show from a terminal.
 void desktopMessageBox(const char* text, const char* caption) {
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus()) != 0)
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+  printMessageBox(text, caption);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus());
 }
 
 // Where the outputs of each drawn frame go, and how far the show has come.
