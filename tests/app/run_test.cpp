@@ -72,4 +72,28 @@ TEST(AppRun, UnreadableDataFilesAreReportedAndTheShowStillRuns) {
   fs::remove_all(dir);
 }
 
+// Installed, the show is bin/flipp-kroma with its files in share/flipp-kroma/,
+// and finds them from where it is: after the prefix moves, and from any
+// working directory. No face is installed, so the bundled one must be found.
+TEST(AppRun, InstalledShowFindsItsFilesFromItsOwnPlace) {
+  const fs::path dir = scratchPath("install");
+  std::string said;
+  ASSERT_EQ(shell(FK_INSTALL " --prefix " + (dir / "prefix").string(), said), 0) << said;
+  for (const char* file : {"bin/flipp-kroma", "share/flipp-kroma/ko-trampelin.it", "share/flipp-kroma/dino.obj",
+                           "share/flipp-kroma/ko.bmp", "share/flipp-kroma/fonts/anton-latin-400-normal.woff",
+                           "share/flipp-kroma/fonts/LICENSE", "share/applications/flipp-kroma.desktop"})
+    EXPECT_TRUE(fs::is_regular_file(dir / "prefix" / file)) << file;
+  fs::rename(dir / "prefix", dir / "moved");
+  std::ofstream(dir / "fonts.conf") << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  EXPECT_EQ(shell("cd / && FONTCONFIG_FILE=" + (dir / "fonts.conf").string() + " " + (dir / "moved/bin/flipp-kroma").string() +
+                      " --headless --fps 30 --frames 3 --mode 64x48",
+                  said),
+            0);
+  EXPECT_NE(said.find("# The file \"" + (dir / "moved/share/flipp-kroma/dino.obj").string() + "\" was opened"),
+            std::string::npos)
+      << said;
+  for (const char* fault : {"cannot read", "Failed to open"}) EXPECT_EQ(said.find(fault), std::string::npos) << said;
+  fs::remove_all(dir);
+}
+
 }  // namespace
