@@ -123,8 +123,9 @@ void showSetupDialog(DisplaySetup& setup) {
   style.WindowRounding = 0;
   style.FrameRounding = 0;
   style.FramePadding = ImVec2(2, 1);
-  // The mouse through Dear ImGui; the keyboard is the dialog's own (its focus
-  // and tab order are the template's, which ImGui's navigation knows nothing of).
+  // Dear ImGui's SDL2 and OpenGL2 backends as the imgui package builds them
+  // take the mouse and draw. The keyboard is the dialog's own: its focus and
+  // tab order are the template's, which ImGui's navigation knows nothing of.
   ImGui_ImplSDL2_InitForOpenGL(window, context);
   ImGui_ImplOpenGL2_Init();
 
