@@ -65,7 +65,8 @@ TEST(AppRun, UnreadableDataFilesAreReportedAndTheShowStillRuns) {
   std::string said;
   EXPECT_EQ(shell("cd '" + dir.string() + "' && FONTCONFIG_FILE=fonts.conf " FK_PROGRAM " --headless --fps 30 --frames 5",
                   said, " 2>&1 >/dev/null"),
-            0);
+            0)
+      << said;
   for (const char* line : {"Error: Failed to open DIB file ko.bmp.\n", "music: cannot read \"ko-trampelin.it\"",
                            "font: cannot read \"fonts/anton-latin-400-normal.woff\" (not a face FreeType can read)"})
     EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
