@@ -32,7 +32,6 @@
 namespace {
 
 constexpr const char* songFile = "ko-trampelin.it";
-constexpr int lastOrder = 21;
 // The show ends at the last row of the farewell.
 constexpr int endPosition = 18 * 64 + 63;
 
@@ -51,9 +50,10 @@ void catchStopSignals() {
   std::signal(SIGPIPE, SIG_IGN);  // a dead encoder is an error to report, not a death
 }
 
+// A loader's box, and its line on standard error for whoever started the show from a terminal.
 void desktopMessageBox(const char* text, const char* caption) {
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus()) != 0)
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+  printMessageBox(text, caption);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus());
 }
 
 // Where the outputs of each drawn frame go, and how far the show has come.
@@ -191,7 +191,6 @@ int main(int argc, char** argv) {
   if (capturing || options.bench) catchStopSignals();
   static HeadlessPlatform headless;
   if (options.headless) {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     setPlatform(&headless);
   } else {
     setMessageBoxFunction(desktopMessageBox);

@@ -53,7 +53,7 @@ const char* usageText() {
          "  --frames N          quit after N frames\n"
          "  --fps N             fixed-step clock: every frame advances time by 1000/N ms\n"
          "  --png DIR           write each frame as DIR/frame-NNNNNN.png (--fps defaults to 60)\n"
-         "  --start-order N     start the music at order N\n"
+         "  --start-order N     start the music at order N (0 to 21)\n"
          "  --capture FILE      render the show headless into a video with its sound\n"
          "                      (FILE .mp4 or .mkv; default 1280x720 at 60 fps; needs ffmpeg)\n"
          "  --bench             time every order headless and print a table (--frames per\n"
@@ -112,7 +112,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
       ok = !value.empty();
       options.pngDirectory = value;
     } else if (arg == "--start-order") {
-      ok = parseInt(value, 0, 255, number);
+      ok = parseInt(value, 0, lastOrder, number);
       options.startOrder = static_cast<int>(number);
       startOrderGiven = true;
     } else if (arg == "--capture") {

@@ -40,7 +40,7 @@ TEST(AppOptions, CommandLines) {
       {"--capture show.MKV", "1280x720x32 headless fps=60 capture=show.MKV"},
       // the benchmark times every order headless, 230 frames 1/30 s apart unless told
       {"--bench --bench-out t.csv", "640x480x32 headless frames=230 fps=30 bench csv=t.csv"},
-      {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
+      {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--start-order 22"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
       // a capture needs a container it knows, and an end
       {"--capture show.avi"}, {"--capture .mp4"}, {"--capture a.mkv --start-order 19"},
       // the benchmark chooses its own orders and outputs
