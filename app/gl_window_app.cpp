@@ -120,7 +120,7 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
 
   // The close box is a window message like any other, not a quit.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (!platform().openDisplay()) {
     std::fprintf(stderr, "No display: %s\n", SDL_GetError());
     errorBox("Failed To Register The Window Class.");
     std::exit(1);

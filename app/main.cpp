@@ -37,7 +37,6 @@
 namespace {
 
 constexpr const char* songFile = "ko-trampelin.it";
-constexpr int lastOrder = 21;
 // The show ends at the last row of the farewell.
 constexpr int endPosition = 18 * 64 + 63;
 
@@ -62,9 +61,10 @@ void catchStopSignals() {
 #endif
 }
 
+// A loader's box, and its line on standard error for whoever started the show from a terminal.
 void desktopMessageBox(const char* text, const char* caption) {
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus()) != 0)
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+  printMessageBox(text, caption);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus());
 }
 
 // Where the outputs of each drawn frame go, and how far the show has come.
@@ -212,11 +212,6 @@ int main(int argc, char** argv) {
   if (capturing || options.bench) catchStopSignals();
   static HeadlessPlatform headless;
   if (options.headless) {
-    // Windows builds of SDL have no offscreen GL: there a hidden window is
-    // the drawing surface (the headless platform opens its windows hidden).
-#ifndef _WIN32
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-#endif
     setPlatform(&headless);
   } else {
     setMessageBoxFunction(desktopMessageBox);
@@ -228,6 +223,15 @@ int main(int argc, char** argv) {
   music::setStartOrder(options.startOrder);
   bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
   findInstalledFace = installedFace;
+  if (!options.fontFile.empty()) {
+    // A face the user named must be there: a typo would otherwise pass unseen.
+    std::ifstream font(options.fontFile, std::ios::binary);
+    if (!font || font.peek() == std::ifstream::traits_type::eof()) {
+      std::fprintf(stderr, "flipp-kroma: cannot read the font '%s'\n", options.fontFile.c_str());
+      return 2;
+    }
+    chosenFaceFile = options.fontFile;
+  }
 
   FrameOutputs outputs;
   std::unique_ptr<PngFrames> frames;

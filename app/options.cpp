@@ -53,12 +53,14 @@ const char* usageText() {
          "  --frames N          quit after N frames\n"
          "  --fps N             fixed-step clock: every frame advances time by 1000/N ms\n"
          "  --png DIR           write each frame as DIR/frame-NNNNNN.png (--fps defaults to 60)\n"
-         "  --start-order N     start the music at order N\n"
+         "  --start-order N     start the music at order N (0 to 21)\n"
          "  --capture FILE      render the show headless into a video with its sound\n"
          "                      (FILE .mp4 or .mkv; default 1280x720 at 60 fps; needs ffmpeg)\n"
          "  --bench             time every order headless and print a table (--frames per\n"
          "                      order, default 230; --fps step, default 30)\n"
          "  --bench-out FILE    with --bench: also write the table as CSV\n"
+         "  --font FILE         draw the text with this font file instead of the\n"
+         "                      installed \"Impact\" (or the bundled face)\n"
          "  --help, --version\n";
 }
 
@@ -85,7 +87,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
-                            arg == "--bench-out";
+                            arg == "--bench-out" || arg == "--font";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -110,7 +112,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
       ok = !value.empty();
       options.pngDirectory = value;
     } else if (arg == "--start-order") {
-      ok = parseInt(value, 0, 255, number);
+      ok = parseInt(value, 0, lastOrder, number);
       options.startOrder = static_cast<int>(number);
       startOrderGiven = true;
     } else if (arg == "--capture") {
@@ -127,6 +129,9 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--bench-out") {
       ok = !value.empty();
       options.benchOut = value;
+    } else if (arg == "--font") {
+      ok = !value.empty();
+      options.fontFile = value;
     }
     if (!ok) {
       message = "bad value '" + std::string(value) + "' for " + std::string(arg);

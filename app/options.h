@@ -17,7 +17,11 @@ struct Options {
   std::string captureFile;   // encode the show with its sound into this .mp4 or .mkv file
   bool bench = false;        // time every order instead of playing the show
   std::string benchOut;      // with bench: also write the table here as CSV
+  std::string fontFile;      // draw the text with this face instead of the installed "Impact"
 };
+
+// The show's orders run from 0 to this one (the stripe card).
+constexpr int lastOrder = 21;
 
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.
 constexpr long benchFramesPerOrder = 230;

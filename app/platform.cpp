@@ -1,8 +1,21 @@
+// Message boxes, display modes and the display itself through SDL.
 #include "app/platform.h"
 
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
+
+bool Platform::openDisplay() {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  const bool unseen = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+  if (!unseen || (named && *named)) return true;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_SetError("SDL could open none (only its %s driver, which shows nothing)", driver);
+  return false;
+}
 
 bool Platform::messageBox(const char* text, const char* caption, Box kind) {
   if (kind == Box::error) {
@@ -61,6 +74,15 @@ void Platform::desktopSize(int& width, int& height) {
   } else {
     width = height = 0;
   }
+}
+
+bool HeadlessPlatform::openDisplay() {
+  // Windows builds of SDL have no offscreen GL: there the desktop's driver
+  // draws into a hidden window (showsWindow).
+#ifndef _WIN32
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
+  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
 bool HeadlessPlatform::messageBox(const char* text, const char* caption, Box kind) {

@@ -1,14 +1,21 @@
+// The thin layer between the window framework and the desktop.
 #pragma once
 
 struct SDL_Window;
 
-// The thin layer between the window framework and the desktop: message boxes
-// and display modes. Headless runs and tests put their own in its place.
+// The thin layer between the window framework and the desktop: the display,
+// message boxes and display modes. Headless runs and tests put their own in
+// its place.
 class Platform {
  public:
   enum class Box { error, question };
 
   virtual ~Platform() = default;
+  // Starts SDL's video (once more, when it runs already) on a display the
+  // viewer sees; false, with SDL's error saying why, when there is none. Where
+  // no display can be opened SDL falls back to drawing offscreen: that counts
+  // as none, unless the user named the driver in SDL_VIDEODRIVER.
+  virtual bool openDisplay();
   // Shows a box with no owner window; true when a question is answered Yes.
   virtual bool messageBox(const char* text, const char* caption, Box kind);
   // Switches the display to width x height at `bits` and the window to cover
@@ -22,9 +29,11 @@ class Platform {
   virtual bool showsWindow() { return true; }
 };
 
-// Boxes go to standard error as "Caption: text"; questions answer Yes.
+// Draws offscreen, or into a hidden window; boxes go to standard error as
+// "Caption: text"; questions answer Yes.
 class HeadlessPlatform : public Platform {
  public:
+  bool openDisplay() override;
   bool messageBox(const char* text, const char* caption, Box kind) override;
   bool showsWindow() override { return false; }
 };

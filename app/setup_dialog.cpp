@@ -1,19 +1,36 @@
+// The setup dialog's template and its behaviour apart from drawing.
 #include "app/setup_dialog.h"
 
 DisplaySetup* pendingSetup = nullptr;
 
+namespace {
+
+// The first control after `from`, `step` +1 or -1 in template order round the
+// end, for which `wanted` holds; `from` itself when there is none.
+template <typename Wanted>
+int nextControl(int from, int step, Wanted wanted) {
+  for (int n = 1; n < 11; ++n) {
+    const int i = ((from + step * n) % 11 + 11) % 11;
+    if (wanted(i)) return i;
+  }
+  return from;
+}
+
+}  // namespace
+
+// The check box stands in the bits' group, between "32" and "24".
 const DialogControl setupControls[11] = {
-    {IDOK, "OK", DialogControl::pushButton, 0, 80, 60, 34, 12},
-    {-1, "Resolution", DialogControl::groupBox, 0, 7, 7, 72, 53},
-    {1001, "640x480", DialogControl::radioButton, 1, 15, 18, 43, 10},
-    {1002, "800x600", DialogControl::radioButton, 1, 15, 28, 43, 10},
-    {1003, "1024x768", DialogControl::radioButton, 1, 15, 38, 47, 10},
-    {1004, "1280x1024", DialogControl::radioButton, 1, 15, 47, 51, 10},
-    {-1, "BPP", DialogControl::groupBox, 0, 80, 7, 34, 52},
-    {1101, "16", DialogControl::radioButton, 2, 84, 19, 24, 10},
-    {1103, "32", DialogControl::radioButton, 2, 84, 43, 24, 10},
-    {1005, "Fullscreen", DialogControl::checkBox, 0, 7, 62, 71, 10},
-    {1102, "24", DialogControl::radioButton, 2, 84, 31, 24, 10},
+    {IDOK, "OK", DialogControl::pushButton, 0, true, 80, 60, 34, 12},
+    {-1, "Resolution", DialogControl::groupBox, 1, false, 7, 7, 72, 53},
+    {1001, "640x480", DialogControl::radioButton, 1, false, 15, 18, 43, 10},
+    {1002, "800x600", DialogControl::radioButton, 1, false, 15, 28, 43, 10},
+    {1003, "1024x768", DialogControl::radioButton, 1, false, 15, 38, 47, 10},
+    {1004, "1280x1024", DialogControl::radioButton, 1, false, 15, 47, 51, 10},
+    {-1, "BPP", DialogControl::groupBox, 2, false, 80, 7, 34, 52},
+    {1101, "16", DialogControl::radioButton, 2, false, 84, 19, 24, 10},
+    {1103, "32", DialogControl::radioButton, 2, false, 84, 43, 24, 10},
+    {1005, "Fullscreen", DialogControl::checkBox, 2, true, 7, 62, 71, 10},
+    {1102, "24", DialogControl::radioButton, 2, false, 84, 31, 24, 10},
 };
 
 SetupDialog::SetupDialog(DisplaySetup& setup) {
@@ -30,6 +47,7 @@ SetupDialog::SetupDialog(DisplaySetup& setup) {
     case 1024: click(1003); break;
     case 1280: click(1004); break;
   }
+  focus = 0;  // the first tab stop, OK
 }
 
 SetupDialog::~SetupDialog() {
@@ -46,12 +64,47 @@ void SetupDialog::click(int id) {
   const int i = index(id);
   if (i < 0) return;
   const DialogControl& control = setupControls[i];
-  if (control.kind == DialogControl::checkBox) {
+  if (control.kind == DialogControl::groupBox) return;
+  focus = i;
+  if (control.kind == DialogControl::pushButton) {
+    ok();
+  } else if (control.kind == DialogControl::checkBox) {
     checked[i] = !checked[i];
-  } else if (control.kind == DialogControl::radioButton) {
+  } else {
     for (int j = 0; j < 11; ++j)
-      if (setupControls[j].group == control.group) checked[j] = false;
+      if (setupControls[j].kind == DialogControl::radioButton && setupControls[j].group == control.group)
+        checked[j] = false;
     checked[i] = true;
+  }
+}
+
+bool SetupDialog::isTabStop(int i) const {
+  return setupControls[i].tabStop || (setupControls[i].kind == DialogControl::radioButton && checked[i]);
+}
+
+void SetupDialog::key(DialogKey key) {
+  const int step = key == DialogKey::shiftTab || key == DialogKey::previous ? -1 : 1;
+  switch (key) {
+    case DialogKey::tab:
+    case DialogKey::shiftTab:
+      focus = nextControl(focus, step, [this](int i) { return isTabStop(i); });
+      break;
+    case DialogKey::next:
+    case DialogKey::previous: {
+      const int group = setupControls[focus].group;
+      const int to = nextControl(focus, step, [group](int i) {
+        return setupControls[i].group == group && setupControls[i].kind != DialogControl::groupBox;
+      });
+      if (setupControls[to].kind == DialogControl::radioButton) click(setupControls[to].id);
+      focus = to;
+      break;
+    }
+    case DialogKey::space:
+      click(setupControls[focus].id);
+      break;
+    case DialogKey::enter:
+      ok();
+      break;
   }
 }
 

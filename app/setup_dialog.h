@@ -1,3 +1,4 @@
+// The setup dialog: its template, and what its controls do to the display record.
 #pragma once
 
 // The display mode the viewer picks before the show.
@@ -16,7 +17,11 @@ struct DialogControl {
   int id;
   const char* caption;
   enum Kind { pushButton, groupBox, radioButton, checkBox } kind;
-  int group;  // radio group the control belongs to (0: none)
+  // Groups run in template order from one group box to the next; OK stands
+  // alone in group 0 before the first.
+  int group;
+  // A tab stop in the template. A radio button is one while it is checked.
+  bool tabStop;
   int x, y, width, height;
 };
 
@@ -26,17 +31,27 @@ constexpr int setupDialogWidth = 121;
 constexpr int setupDialogHeight = 79;
 constexpr int IDOK = 1;
 
-// The dialog's behaviour apart from drawing: which buttons are checked, and
-// what OK and the close box do to the record.
+// The keys of the dialog; arrows right and down are `next`, left and up `previous`.
+enum class DialogKey { tab, shiftTab, next, previous, space, enter };
+
+// The dialog's behaviour apart from drawing: which buttons are checked, which
+// control has the keyboard focus, and what OK and the close box do to the record.
 class SetupDialog {
  public:
-  // Shows the record's values by clicking the matching controls.
+  // Shows the record's values by clicking the matching controls; the focus
+  // then goes to the first tab stop.
   explicit SetupDialog(DisplaySetup& setup);
   ~SetupDialog();
 
-  // A click on control `id`: radio buttons check themselves and clear their
-  // group, the check box toggles.
+  // A click on control `id` focuses it: radio buttons check themselves and
+  // clear the others of their group, the check box toggles, OK is ok().
   void click(int id);
+  // The keyboard as the platform's dialogs take it: Tab and Shift+Tab move the
+  // focus through the tab stops in template order, the arrows through the
+  // focused control's group, checking a radio button they reach; Space clicks
+  // the focused control; Enter is OK wherever the focus is. Escape is no key
+  // of this dialog: it has no Cancel.
+  void key(DialogKey key);
   bool isChecked(int id) const;
   // OK: the checked controls become the record.
   void ok();
@@ -44,9 +59,11 @@ class SetupDialog {
   void close();
 
   bool ended = false;
+  int focus = 0;  // index into setupControls
 
  private:
   int index(int id) const;
+  bool isTabStop(int i) const;
   bool checked[11] = {};
 };
 

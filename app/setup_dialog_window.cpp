@@ -1,11 +1,11 @@
 // The setup dialog's window: the template's controls drawn with Dear ImGui.
 #include <GL/gl.h>
 #include <SDL.h>
+#include <backends/imgui_impl_opengl2.h>
+#include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
-#include <cstdio>
-
-#include "app/imgui_glue.h"
+#include "app/platform.h"
 #include "app/setup_dialog.h"
 
 namespace {
@@ -16,6 +16,25 @@ constexpr float unitY = 13.0f / 8.0f;
 
 ImVec2 toPixels(float x, float y) { return ImVec2(x * unitX, y * unitY); }
 
+// The focus mark, shown from the start: a dotted frame in the text colour, round
+// the caption of a check box or radio button and inside a push button.
+void markFocus(DialogControl::Kind kind) {
+  const float inset = kind == DialogControl::pushButton ? 3.0f : -1.0f;
+  const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+  const float left = min.x + inset, top = min.y + inset, right = max.x - inset - 1, bottom = max.y - inset - 1;
+  ImDrawList* draw = ImGui::GetWindowDrawList();
+  const ImU32 colour = ImGui::GetColorU32(ImGuiCol_Text);
+  const auto dot = [&](float x, float y) { draw->AddRectFilled(ImVec2(x, y), ImVec2(x + 1, y + 1), colour); };
+  for (float x = left; x <= right; x += 2) {
+    dot(x, top);
+    dot(x, bottom);
+  }
+  for (float y = top; y <= bottom; y += 2) {
+    dot(left, y);
+    dot(right, y);
+  }
+}
+
 void drawControls(SetupDialog& dialog) {
   ImDrawList* draw = ImGui::GetWindowDrawList();
   for (int i = 0; i < 11; ++i) {
@@ -23,10 +42,11 @@ void drawControls(SetupDialog& dialog) {
     const ImVec2 at = toPixels(static_cast<float>(control.x), static_cast<float>(control.y));
     const ImVec2 size = toPixels(static_cast<float>(control.width), static_cast<float>(control.height));
     ImGui::PushID(i);
+    ImGui::SetCursorPos(at);
+    bool clicked = false;
     switch (control.kind) {
       case DialogControl::pushButton:
-        ImGui::SetCursorPos(at);
-        if (ImGui::Button(control.caption, size)) dialog.ok();
+        clicked = ImGui::Button(control.caption, size);
         break;
       case DialogControl::groupBox: {
         const ImVec2 origin = ImGui::GetWindowPos();
@@ -43,24 +63,41 @@ void drawControls(SetupDialog& dialog) {
         break;
       }
       case DialogControl::radioButton:
-        ImGui::SetCursorPos(at);
-        if (ImGui::RadioButton(control.caption, dialog.isChecked(control.id))) dialog.click(control.id);
+        clicked = ImGui::RadioButton(control.caption, dialog.isChecked(control.id));
         break;
       case DialogControl::checkBox: {
-        ImGui::SetCursorPos(at);
         bool checked = dialog.isChecked(control.id);
-        if (ImGui::Checkbox(control.caption, &checked)) dialog.click(control.id);
+        clicked = ImGui::Checkbox(control.caption, &checked);
         break;
       }
     }
+    if (i == dialog.focus) markFocus(control.kind);
+    if (clicked) dialog.click(control.id);
     ImGui::PopID();
+  }
+}
+
+// The dialog's key in an SDL key press, if it is one.
+bool dialogKey(const SDL_KeyboardEvent& event, DialogKey& key) {
+  switch (event.keysym.sym) {
+    case SDLK_TAB: key = event.keysym.mod & KMOD_SHIFT ? DialogKey::shiftTab : DialogKey::tab; return true;
+    case SDLK_RIGHT:
+    case SDLK_DOWN: key = DialogKey::next; return true;
+    case SDLK_LEFT:
+    case SDLK_UP: key = DialogKey::previous; return true;
+    // A held Space clicks once.
+    case SDLK_SPACE: key = DialogKey::space; return !event.repeat;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: key = DialogKey::enter; return true;
+    default: return false;
   }
 }
 
 }  // namespace
 
 void showSetupDialog(DisplaySetup& setup) {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+  // Video stays up for the show that follows.
+  if (!platform().openDisplay()) return;
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
@@ -73,42 +110,45 @@ void showSetupDialog(DisplaySetup& setup) {
   if (!context) {
     // Not shown: the show starts with the record as it stands.
     if (window) SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return;
   }
   SDL_GL_MakeCurrent(window, context);
   SDL_GL_SetSwapInterval(1);
 
   ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;
   ImGui::StyleColorsLight();
   ImGuiStyle& style = ImGui::GetStyle();
   style.WindowPadding = ImVec2(0, 0);
   style.WindowRounding = 0;
   style.FrameRounding = 0;
   style.FramePadding = ImVec2(2, 1);
-  imguiglue::init();
+  // Dear ImGui's SDL2 and OpenGL2 backends as the imgui package builds them
+  // take the mouse and draw. The keyboard is the dialog's own: its focus and
+  // tab order are the template's, which ImGui's navigation knows nothing of.
+  ImGui_ImplSDL2_InitForOpenGL(window, context);
+  ImGui_ImplOpenGL2_Init();
 
   SetupDialog dialog(setup);
   while (!dialog.ended) {
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, 100)) {
       do {
-        imguiglue::processEvent(event);
-        const bool closeBox = (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
-                              event.type == SDL_QUIT;
-        // Enter presses the default button; Escape does nothing.
-        const bool enter = event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_RETURN ||
-                                                         event.key.keysym.sym == SDLK_KP_ENTER);
-        if (closeBox && !dialog.ended) dialog.close();
-        if (enter && !dialog.ended) dialog.ok();
-        // ImGui reads keys and buttons as held or not once a frame: let it see a press
-        // before the release that may follow in the same batch.
-        if (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN) break;
+        ImGui_ImplSDL2_ProcessEvent(&event);
+        DialogKey key;
+        if (event.type == SDL_KEYDOWN && dialogKey(event.key, key)) dialog.key(key);
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) dialog.close();
+        if (event.type == SDL_QUIT) {
+          // Ctrl+C or the session's end: the quit stays queued for the show, which then ends at once.
+          dialog.close();
+          SDL_PushEvent(&event);
+        }
       } while (!dialog.ended && SDL_PollEvent(&event));
     }
     if (dialog.ended) break;
 
-    imguiglue::newFrame(window);
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplSDL2_NewFrame();
     ImGui::NewFrame();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
@@ -120,13 +160,15 @@ void showSetupDialog(DisplaySetup& setup) {
     const ImVec4 background = ImGui::GetStyle().Colors[ImGuiCol_WindowBg];
     glClearColor(background.x, background.y, background.z, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    imguiglue::render(ImGui::GetDrawData());
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
     SDL_GL_SwapWindow(window);
   }
 
-  imguiglue::shutdown();
+  ImGui_ImplOpenGL2_Shutdown();
+  ImGui_ImplSDL2_Shutdown();
   ImGui::DestroyContext();
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  // What the dialog's window left queued is not the show's (a quit is).
+  SDL_FlushEvents(SDL_WINDOWEVENT, SDL_LASTEVENT);
 }

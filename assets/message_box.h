@@ -1,8 +1,11 @@
+// Where the loaders' message boxes go.
 #pragma once
 
-// Where the loaders' message boxes go. By default "Caption: text" on
-// standard error; the application installs its own (SDL) boxes.
+// By default "Caption: text" on standard error; the application installs its
+// own (SDL) boxes.
 using MessageBoxFunction = void (*)(const char* text, const char* caption);
 // Null restores the default.
 void setMessageBoxFunction(MessageBoxFunction function);
 void showMessageBox(const char* text, const char* caption);
+// "Caption: text" as one line on standard error.
+void printMessageBox(const char* text, const char* caption);

@@ -7,12 +7,16 @@
 #include FT_OUTLINE_H
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <utility>
 #include <vector>
 
 std::string bundledFaceFile = "data/fonts/anton-latin-400-normal.woff";
+std::string chosenFaceFile;
 bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face) = nullptr;
 
 namespace {
@@ -27,25 +31,41 @@ struct Point {
 };
 using Contour = std::vector<Point>;
 
-FT_Face openScalable(FT_Library library, const std::string& file, int index) {
+// The face in `file`; null, after a line on standard error that names the
+// file, says why and what `instead` happens, when it cannot be read.
+FT_Face openScalable(FT_Library library, const std::string& file, int index, const char* instead) {
   FT_Face face = nullptr;
-  if (FT_New_Face(library, file.c_str(), index, &face)) return nullptr;
-  if (FT_IS_SCALABLE(face) && !FT_Set_Char_Size(face, 0, emPixels * 64, 72, 72)) return face;
-  FT_Done_Face(face);
+  const char* why = "not a face FreeType can read";
+  if (std::FILE* in = std::fopen(file.c_str(), "rb")) {
+    std::fclose(in);
+    if (!FT_New_Face(library, file.c_str(), index, &face)) {
+      if (FT_IS_SCALABLE(face) && !FT_Set_Char_Size(face, 0, emPixels * 64, 72, 72)) return face;
+      FT_Done_Face(face);
+      why = "no outlines to scale";
+    }
+  } else {
+    why = std::strerror(errno);
+  }
+  std::fprintf(stderr, "font: cannot read \"%s\" (%s); %s\n", file.c_str(), why, instead);
   return nullptr;
 }
 
-// The installed face of family `name`, else the bundled face; null if neither
+// The chosen face file or else the installed face of family `name`; failing
+// that the bundled face; null if none
 // can be read. `slant` and `embolden` tell what the face lacks of the style.
 FT_Face openFace(FT_Library library, const char* name, bool bold, bool italic, bool& slant,
                  bool& embolden) {
   FaceFile found;
   FT_Face face = nullptr;
-  if (findInstalledFace && findInstalledFace(name, bold, italic, found))
-    face = openScalable(library, found.file, found.index);
+  if (!chosenFaceFile.empty()) {
+    found.file = chosenFaceFile;
+    face = openScalable(library, found.file, 0, "the bundled face is used instead");
+  } else if (findInstalledFace && findInstalledFace(name, bold, italic, found)) {
+    face = openScalable(library, found.file, found.index, "the bundled face is used instead");
+  }
   if (!face) {
     found = FaceFile{};
-    face = openScalable(library, bundledFaceFile, 0);
+    face = openScalable(library, bundledFaceFile, 0, "the text is not drawn");
   }
   slant = italic && !found.italic;
   embolden = bold && !found.bold;

@@ -19,6 +19,9 @@ struct GLYPHMETRICSFLOAT {
 // are taken from the working directory; the application may set it at
 // start-up, before any OutlineFont is made.
 extern std::string bundledFaceFile;
+// When not empty, the face is read from this file and no installed family is
+// looked up (the bundled face stays the fallback).
+extern std::string chosenFaceFile;
 
 // A face file and what it already has of the style asked for.
 struct FaceFile {

@@ -28,7 +28,6 @@ void AudibleTimeline::record(const BlockRecord& block) {
   slot.frames.store(block.frames, relaxed);
   slot.order.store(block.order, relaxed);
   slot.row.store(block.row, relaxed);
-  slot.channelsPlaying.store(block.channelsPlaying, relaxed);
   for (int c = 0; c < maxChannels; ++c) slot.level[c].store(block.level[c], relaxed);
   slot.sequence.store(sequence + 2, std::memory_order_release);
   recorded.store(index + 1, std::memory_order_release);
@@ -42,7 +41,6 @@ bool AudibleTimeline::readSlot(std::uint64_t index, BlockRecord& out) const {
   out.frames = slot.frames.load(relaxed);
   out.order = slot.order.load(relaxed);
   out.row = slot.row.load(relaxed);
-  out.channelsPlaying = slot.channelsPlaying.load(relaxed);
   for (int c = 0; c < maxChannels; ++c) out.level[c] = slot.level[c].load(relaxed);
   std::atomic_thread_fence(std::memory_order_acquire);
   return slot.sequence.load(relaxed) == expected;

@@ -9,14 +9,13 @@ constexpr int maxChannels = 64;
 // The mixer renders and notes its position in blocks of at most this many frames.
 constexpr std::uint32_t blockFrames = 512;
 
-// What one rendered block sounds like: the position and the channel levels
-// the player reports once the block is rendered.
+// What one rendered block sounds like: the position and the module channels'
+// levels libopenmpt reports once the block is rendered.
 struct BlockRecord {
   std::uint64_t firstFrame = 0;  // song frame the block starts at
   std::uint32_t frames = 0;
   int order = 0;
   int row = 0;
-  int channelsPlaying = 0;
   std::uint8_t level[maxChannels] = {};  // a channel sounds while its level is not 0
 };
 
@@ -59,7 +58,6 @@ class AudibleTimeline {
     std::atomic<std::uint32_t> frames{0};
     std::atomic<int> order{0};
     std::atomic<int> row{0};
-    std::atomic<int> channelsPlaying{0};
     std::atomic<std::uint8_t> level[maxChannels] = {};
   };
   struct Handover {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "music/audible_timeline.h"
 #include "music/song_renderer.h"
@@ -19,6 +20,9 @@ SDL_AudioDeviceID device = 0;
 bool subsystemStarted = false;
 AudibleTimeline* timeline = nullptr;
 SongRenderer* song = nullptr;  // read by the callback under the device's lock
+std::int64_t (*handClock)() = nullptr;  // a test's device, open when handOpen
+std::uint32_t handBuffer = 0;
+bool handOpen = false;
 
 #ifdef _WIN32
 constexpr const char* nullDevice = "NUL";
@@ -70,7 +74,13 @@ void fill(void*, Uint8* stream, int length) {
 }  // namespace
 
 std::string open(AudibleTimeline& into) {
-  if (device != 0) return {};
+  if (isOpen()) return {};
+  if (handClock != nullptr) {
+    timeline = &into;
+    timeline->setDeviceBuffer(handBuffer);
+    handOpen = true;
+    return {};
+  }
   QuietStderr quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SDL_GetError();
   subsystemStarted = true;
@@ -99,31 +109,45 @@ std::string open(AudibleTimeline& into) {
 void close() {
   if (device != 0) SDL_CloseAudioDevice(device);
   device = 0;
+  handOpen = false;
   song = nullptr;
   timeline = nullptr;
   if (subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   subsystemStarted = false;
 }
 
-bool isOpen() { return device != 0; }
+bool isOpen() { return device != 0 || handOpen; }
 
 bool isDevice(std::uint32_t id) { return device != 0 && id == device; }
 
 void play(SongRenderer* next) {
-  if (device == 0) return;
-  SDL_LockAudioDevice(device);
+  if (!isOpen()) return;
+  if (device != 0) SDL_LockAudioDevice(device);
   song = next;
   if (song != nullptr) timeline->reset();
+  if (device == 0) return;
   SDL_UnlockAudioDevice(device);
   SDL_PauseAudioDevice(device, next == nullptr ? 1 : 0);
 }
 
 std::int64_t nowNs() {
+  if (handClock != nullptr) return handClock();
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
 std::uint32_t silentClock() { return SDL_GetTicks(); }
+
+void useHandDevice(std::int64_t (*clock)(), std::uint32_t bufferFrames) {
+  handClock = clock;
+  handBuffer = bufferFrames;
+}
+
+void pull(std::uint32_t frames) {
+  if (!handOpen) return;
+  std::vector<float> buffer(2 * std::size_t{frames});
+  fill(nullptr, reinterpret_cast<Uint8*>(buffer.data()), static_cast<int>(buffer.size() * sizeof(float)));
+}
 
 }  // namespace music::audio

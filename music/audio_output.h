@@ -31,5 +31,13 @@ std::int64_t nowNs();
 // Milliseconds of the timer a song follows when there is no device.
 std::uint32_t silentClock();
 
+// Tests stand in for the card: with a clock set, open() opens no SDL device
+// but one whose callback runs only in pull(), which holds `bufferFrames`
+// frames in front of each callback's data, and whose time (nowNs) is
+// `clock`. Set before open; null goes back to the card.
+void useHandDevice(std::int64_t (*clock)(), std::uint32_t bufferFrames);
+// The hand device's callback is asked for `frames` frames now.
+void pull(std::uint32_t frames);
+
 }  // namespace audio
 }  // namespace music

@@ -3,10 +3,10 @@
 
 // The module-player calls the show makes. Playback is libopenmpt's; output is
 // SDL audio. Position and levels are those the listener hears at the moment
-// of the call. A channel's level (FSOUND_GetVolume, 0..255) is libopenmpt's
-// VU meter of that channel: it jumps with a note and falls off within about
-// a quarter second after the channel goes quiet; a channel counts as playing
-// while its level is not 0. All calls come from one thread.
+// of the call. A module channel's level (0..255) is libopenmpt's VU meter of
+// that channel: it jumps with a note and falls off within about a quarter
+// second after the channel goes quiet; it sounds while its level is not 0.
+// All calls come from one thread.
 
 struct FMUSIC_MODULE;
 
@@ -30,7 +30,12 @@ signed char FMUSIC_StopSong(FMUSIC_MODULE* module);
 int FMUSIC_GetOrder(FMUSIC_MODULE* module);
 int FMUSIC_GetRow(FMUSIC_MODULE* module);
 
-// Channels 0..63 of the playing song; 0 with no song playing.
+// The player's channels are the module channels sounding now, in channel
+// order: channel i is the i-th of them, whichever module channel that is, so
+// that a loop over i < FSOUND_GetChannelsPlaying() meets only sounding ones
+// (each query looks anew, and the set may change between two calls). A
+// channel's volume is its level; it plays while that is not 0. Channels past
+// the count, and every channel with no song playing, read 0.
 int FSOUND_GetChannelsPlaying();
 int FSOUND_GetVolume(int channel);
 signed char FSOUND_IsPlaying(int channel);

@@ -23,7 +23,8 @@ void setStartOrder(int order);
 void deviceRemoved(std::uint32_t device);
 
 // A position set by a test: when installed, every query answers from it,
-// for any song handle (null included).
+// for any song handle (null included). The channels are the player's
+// (volume[i], playing[i]: its channel i), answered as they are set.
 struct Script {
   int order = 0;
   int row = 0;

@@ -22,7 +22,7 @@
 struct FMUSIC_MODULE {
   explicit FMUSIC_MODULE(std::vector<std::byte> data) : renderer(std::move(data)), held(renderer.current()) {}
   music::SongRenderer renderer;
-  music::BlockRecord held;  // what a song that is not playing reports
+  music::BlockRecord held;  // the position a song that is not playing reports
 };
 
 namespace {
@@ -53,11 +53,6 @@ FMUSIC_MODULE* known(FMUSIC_MODULE* module) {
   return nullptr;
 }
 
-const BlockRecord& silence() {
-  static const BlockRecord none;
-  return none;
-}
-
 // What the listener hears of the playing song now.
 BlockRecord heardNow() {
   FMUSIC_MODULE* song = player.playing;
@@ -77,16 +72,25 @@ BlockRecord position(FMUSIC_MODULE* module) {
   return module->held;
 }
 
-BlockRecord channels() {
-  if (player.playing == nullptr) return silence();
-  return heardNow();
+// The player's channels are the module channels sounding now, in channel
+// order: channel i is the i-th of them. The count and every channel's level
+// come from this one list, so that channel i < count is always one that sounds.
+struct Sounding {
+  int count = 0;
+  int level[music::maxChannels] = {};
+};
+
+Sounding sounding() {
+  Sounding now;
+  if (player.playing == nullptr) return now;
+  for (std::uint8_t level : heardNow().level)
+    if (level > 0) now.level[now.count++] = level;
+  return now;
 }
 
 signed char stop(FMUSIC_MODULE* module) {
   if (module != player.playing) return 1;
   module->held = heardNow();
-  module->held.channelsPlaying = 0;
-  std::fill(std::begin(module->held.level), std::end(module->held.level), std::uint8_t{0});
   music::audio::play(nullptr);
   player.playing = nullptr;
   player.songClock = nullptr;
@@ -184,19 +188,19 @@ int FMUSIC_GetRow(FMUSIC_MODULE* module) {
 
 int FSOUND_GetChannelsPlaying() {
   if (player.script != nullptr) return player.script->channelsPlaying;
-  return channels().channelsPlaying;
+  return sounding().count;
 }
 
 int FSOUND_GetVolume(int channel) {
   if (channel < 0 || channel >= music::maxChannels) return 0;
   if (player.script != nullptr) return player.script->volume[channel];
-  return channels().level[channel];
+  return sounding().level[channel];
 }
 
 signed char FSOUND_IsPlaying(int channel) {
   if (channel < 0 || channel >= music::maxChannels) return 0;
   if (player.script != nullptr) return player.script->playing[channel] ? 1 : 0;
-  return channels().level[channel] > 0 ? 1 : 0;
+  return sounding().level[channel] > 0 ? 1 : 0;
 }
 
 namespace music {

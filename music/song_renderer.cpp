@@ -53,17 +53,14 @@ const BlockRecord& SongRenderer::renderBlock(float* out, std::uint32_t frames) {
   if (got < frames) {
     // The song ended in this block; libopenmpt already reports the position
     // it would restart from. Silence from here, at the last position.
-    last.channelsPlaying = 0;
     std::fill(std::begin(last.level), std::end(last.level), std::uint8_t{0});
     return last;
   }
   last.order = module->get_current_order();
   last.row = module->get_current_row();
-  last.channelsPlaying = 0;
   for (int c = 0; c < channels; ++c) {
     const float vu = module->get_current_channel_vu_mono(c);
     last.level[c] = static_cast<std::uint8_t>(std::clamp(std::lround(vu * 255.0f), 0L, 255L));
-    if (last.level[c] > 0) ++last.channelsPlaying;
   }
   return last;
 }

@@ -22,6 +22,7 @@ std::string describe(const Options& o) {
   if (!o.captureFile.empty()) s << " capture=" << o.captureFile;
   if (o.bench) s << " bench";
   if (!o.benchOut.empty()) s << " csv=" << o.benchOut;
+  if (!o.fontFile.empty()) s << " font=" << o.fontFile;
   return s.str();
 }
 
@@ -34,7 +35,7 @@ TEST(AppOptions, CommandLines) {
       {"", "dialog 640x480x32 fullscreen"},
       // frames written to disk run on the fixed step, at 60 fps unless told
       {"--headless --mode 1280x720 --frames 60 --png out", "1280x720x32 headless frames=60 fps=60 png=out"},
-      {"--mode 800x600x16 --fps 30 --start-order 5", "800x600x16 fullscreen fps=30 order=5"},
+      {"--mode 800x600x16 --fps 30 --start-order 5 --font f.ttf", "800x600x16 fullscreen fps=30 order=5 font=f.ttf"},
 #ifdef _WIN32
       // the Windows build has no capture
       {"--capture show.MKV"},
@@ -44,7 +45,7 @@ TEST(AppOptions, CommandLines) {
 #endif
       // the benchmark times every order headless, 230 frames 1/30 s apart unless told
       {"--bench --bench-out t.csv", "640x480x32 headless frames=230 fps=30 bench csv=t.csv"},
-      {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
+      {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--start-order 22"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
       // a capture needs a container it knows, and an end
       {"--capture show.avi"}, {"--capture .mp4"}, {"--capture a.mkv --start-order 19"},
       // the benchmark chooses its own orders and outputs

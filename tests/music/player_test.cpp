@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "music/audio_output.h"
 #include "music/music.h"
 #include "music/music_control.h"
 #include "music/song_renderer.h"
@@ -22,29 +23,30 @@ std::string scratchPath(const std::string& name) {
   return ::testing::TempDir() + "music-" + std::to_string(getpid()) + "-" + name;
 }
 
-// Four channels, orders {0, 1, 0, 2, 1} over patterns of 64, 32 and 48 rows
-// (tempo and speed changes: see timingSongRows). Channel 0 holds a looped tone
-// at full volume from row 0 of every pattern, channel 1 the same at volume 16,
-// channel 2 only has effects, and channel 3 plays from row 0 of pattern 0 to its cut at row 8.
+// Six channels, orders {0, 1, 0, 2, 1} over patterns of 64, 32 and 48 rows
+// (tempo and speed changes: see timingSongRows). Channels 0, 1 and 3 never
+// sound: 0 and 1 only hold effects, 3 is empty. Channel 2 holds a
+// looped tone at full volume from row 0 of every pattern, channel 4 the same
+// at volume 16, and channel 5 plays from row 0 of pattern 0 to its cut at row 8.
 std::string writeTimingSong() {
   itw::Song song;
-  song.channels.resize(4);
+  song.channels.resize(6);
   itw::Sample& tone = song.samples.emplace_back();
   for (int i = 0; i < 4400; ++i) tone.pcm16.push_back(i % 100 < 50 ? 12000 : -12000);
   tone.loop = true;
   tone.loopEnd = 4400;
   const int c5 = itw::note("C-5");
   for (int rows : {64, 32, 48}) {
-    itw::Pattern& p = song.patterns.emplace_back(rows, 4);
-    p.at(0, 0) = {c5, 1, 64};
-    p.at(0, 1) = {c5, 1, 16};
+    itw::Pattern& p = song.patterns.emplace_back(rows, 6);
+    p.at(0, 2) = {c5, 1, 64};
+    p.at(0, 4) = {c5, 1, 16};
   }
-  song.patterns[0].at(0, 3) = {c5, 1, 64};
-  song.patterns[0].at(8, 3).note = itw::kNoteCut;
-  song.patterns[1].at(0, 2) = {itw::kEmpty, 0, itw::kEmpty, 'A', 3};
-  song.patterns[1].at(0, 3) = {itw::kEmpty, 0, itw::kEmpty, 'T', 150};
-  song.patterns[2].at(10, 2) = {itw::kEmpty, 0, itw::kEmpty, 'A', 5};
-  song.patterns[2].at(40, 2) = {itw::kEmpty, 0, itw::kEmpty, 'C', 0};
+  song.patterns[0].at(0, 5) = {c5, 1, 64};
+  song.patterns[0].at(8, 5).note = itw::kNoteCut;
+  song.patterns[1].at(0, 0) = {itw::kEmpty, 0, itw::kEmpty, 'A', 3};
+  song.patterns[1].at(0, 1) = {itw::kEmpty, 0, itw::kEmpty, 'T', 150};
+  song.patterns[2].at(10, 0) = {itw::kEmpty, 0, itw::kEmpty, 'A', 5};
+  song.patterns[2].at(40, 0) = {itw::kEmpty, 0, itw::kEmpty, 'C', 0};
   song.orders = {0, 1, 0, 2, 1};
   const std::string path = scratchPath("timing.it");
   std::string error;
@@ -70,11 +72,37 @@ std::vector<RowStart> timingSongRows() {
   return starts;
 }
 
+std::vector<std::byte> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::byte> data;
+  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  return data;
+}
+
 std::uint32_t fakeNow = 0;
 std::uint32_t fakeClock() { return fakeNow; }
+std::int64_t fakeNs = 0;
+std::int64_t fakeNsClock() { return fakeNs; }
+
+// Nanoseconds that `frames` frames last, rounded up so that they count whole
+// when added to any time.
+std::int64_t ns(std::int64_t frames) { return (frames * 1'000'000'000 + music::mixRate - 1) / music::mixRate; }
 
 // The smallest whole millisecond whose sample, floor(t * 44100 / 1000), is at or past `frame`.
 std::uint32_t firstMsAt(std::uint64_t frame) { return static_cast<std::uint32_t>((frame * 1000 + 44099) / 44100); }
+
+// Waits until the playing song reaches `row`, for at most five seconds: a
+// stalled player fails the test instead of hanging the suite.
+::testing::AssertionResult reachesRow(FMUSIC_MODULE* song, int row) {
+  const std::uint32_t until = SDL_GetTicks() + 5000;
+  while (FMUSIC_GetRow(song) < row) {
+    if (SDL_GetTicks() >= until)
+      return ::testing::AssertionFailure() << "the player stalled at row " << FMUSIC_GetRow(song)
+                                           << " for 5 s, waiting for row " << row;
+    SDL_Delay(5);
+  }
+  return ::testing::AssertionSuccess();
+}
 
 // Standard error since CaptureStderr: `lines` lines, among them `words`.
 void expectSaid(int lines, const std::string& words) {
@@ -89,6 +117,7 @@ class MusicPlayer : public ::testing::Test {
   static void TearDownTestSuite() { std::remove(songPath.c_str()); }
   void TearDown() override {
     FSOUND_Close();
+    music::audio::useHandDevice(nullptr, 0);
     music::useLockstep(nullptr);
     music::setStartOrder(0);
     SDL_setenv("SDL_AUDIODRIVER", "", 1);  // empty: SDL picks the driver
@@ -156,31 +185,62 @@ TEST_F(MusicPlayer, DeviceAnswersFromWhatItHasPlayedAndGoesOnWhenLost) {
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
   ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  while (FMUSIC_GetRow(song) < 1) SDL_Delay(5);
+  EXPECT_TRUE(reachesRow(song, 1));
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);  // freed while the device plays it
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);
 
   song = FMUSIC_LoadSong(songPath.c_str());
   ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  while (FMUSIC_GetRow(song) < 2) SDL_Delay(5);
+  EXPECT_TRUE(reachesRow(song, 2));
   // SDL numbers its devices from 2; only the song's own device counts.
   for (std::uint32_t id = 1; id < 8; ++id) music::deviceRemoved(id);
   expectSaid(2, "the audio device has gone");
   const int row = FMUSIC_GetRow(song);
   EXPECT_GE(row, 2);
   // The position moves on with the timer: a row lasts 120 ms.
-  const std::uint32_t until = SDL_GetTicks() + 2000;
-  while (FMUSIC_GetRow(song) == row && SDL_GetTicks() < until) SDL_Delay(5);
-  EXPECT_GT(FMUSIC_GetRow(song), row);
+  EXPECT_TRUE(reachesRow(song, row + 1));
+}
+
+// A device driven by hand, asked for one buffer of four blocks at a time, on
+// time, and holding as much again in front of each callback's data: the
+// answers are those of the block sounding now, a device buffer behind the
+// newest rendered one, checked against the song rendered alone at three
+// moments between callbacks, through the channel 5 cut and into order 2.
+TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingNowNotTheNewestRendered) {
+  constexpr std::uint32_t B = music::blockFrames, buffer = 4 * B;
+  music::audio::useHandDevice(&fakeNsClock, buffer);
+  ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
+  FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
+  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  music::SongRenderer reference(fileBytes(songPath));
+  const music::BlockRecord start = reference.current();
+  const std::int64_t t0 = 5'000'000'000;
+  for (std::int64_t k = 0; k < 220; ++k) {
+    fakeNs = t0 + ns(k * buffer);
+    music::audio::pull(buffer);
+    for (std::int64_t into : {0u, buffer / 2, buffer - 1}) {
+      fakeNs = t0 + ns(k * buffer) + ns(into);
+      const std::int64_t frame = (k - 1) * buffer + into;
+      const music::BlockRecord& heard = frame < 0 ? start : reference.renderThrough(frame / B * B + B - 1);
+      SCOPED_TRACE(::testing::Message() << "callback " << k << ", frame " << frame);
+      ASSERT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(heard.order, heard.row));
+      // The player's channels: those of module channels 2, 4 and 5 that sound, in that order.
+      std::vector<int> levels;
+      for (int c : {2, 4, 5})
+        if (heard.level[c] > 0) levels.push_back(heard.level[c]);
+      ASSERT_EQ(FSOUND_GetChannelsPlaying(), static_cast<int>(levels.size()));
+      levels.resize(4);
+      for (int i = 0; i < 4; ++i) ASSERT_EQ(FSOUND_GetVolume(i), levels[i]) << "channel " << i;
+    }
+  }
+  EXPECT_EQ(FMUSIC_GetOrder(song), 2);
 }
 
 // The rows start where libopenmpt itself places them; the renderer reports each
 // row from its first frame on, and the queries from the first millisecond whose
 // sample is in it, across the clock's wrap.
 TEST_F(MusicLockstep, RowsStartAtLibopenmptsOwnSampleAndQueriesAnswerForShowTime) {
-  std::ifstream in(songPath, std::ios::binary);
-  std::vector<std::byte> data;
-  for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
+  const std::vector<std::byte> data = fileBytes(songPath);
   openmpt::module reference(data);
   music::SongRenderer renderer(data);
   const std::vector<RowStart> rows = timingSongRows();
@@ -204,25 +264,32 @@ TEST_F(MusicLockstep, RowsStartAtLibopenmptsOwnSampleAndQueriesAnswerForShowTime
   }
 }
 
-TEST_F(MusicLockstep, LevelsFollowTheChannelsAndSilentChannelsReadZero) {
+// The player's channels are the module channels sounding now, in channel
+// order, for the count, the volumes and the playing flags alike: channel 0 is
+// module channel 2 (full volume), 1 is module channel 4 (volume 16), and 2 is
+// module channel 5 until its cut has died away.
+TEST_F(MusicLockstep, ChannelsAreTheSoundingOnesInChannelOrder) {
   EXPECT_EQ(FSOUND_GetChannelsPlaying(), 0);  // loaded, not playing
   play(0);
   const std::uint32_t end = firstMsAt(timingSongRows().back().frame);
   for (std::uint32_t t = 10; t < end + 2000; t += 10) {
     fakeNow = t;
-    const int order = FMUSIC_GetOrder(song), row = FMUSIC_GetRow(song);
+    const int order = FMUSIC_GetOrder(song), row = FMUSIC_GetRow(song), count = FSOUND_GetChannelsPlaying();
     SCOPED_TRACE(::testing::Message() << "t " << t << " order " << order << " row " << row);
-    EXPECT_EQ(FSOUND_GetVolume(2), 0);
+    for (int i = 0; i < 64; ++i) {
+      ASSERT_EQ(int{FSOUND_IsPlaying(i)}, i < count ? 1 : 0) << "channel " << i;
+      ASSERT_EQ(FSOUND_GetVolume(i) > 0, i < count) << "channel " << i;
+    }
     if (t >= end) {  // the song is over: silent, at its last row
-      EXPECT_EQ(std::tuple(FSOUND_GetChannelsPlaying(), order, row), std::tuple(0, 4, 31));
+      EXPECT_EQ(std::tuple(count, order, row), std::tuple(0, 4, 31));
       continue;
     }
-    EXPECT_GT(FSOUND_GetVolume(1), 0);
     EXPECT_GT(FSOUND_GetVolume(0), FSOUND_GetVolume(1));
-    EXPECT_EQ(FSOUND_GetChannelsPlaying(), 2 + FSOUND_IsPlaying(3));
-    // Channel 3 is cut at row 8: its meter falls to 0 within about a quarter second.
-    if (order == 0 && row < 8) { EXPECT_EQ(FSOUND_IsPlaying(3), 1); }
-    if ((order == 0 || order == 2) && row >= 16) { EXPECT_EQ(FSOUND_IsPlaying(3), 0); }
+    // Channel 5 plays in orders 0 and 2 and is cut at row 8: its meter falls
+    // to 0 within about a quarter second.
+    const bool channel5Plays = order == 0 || order == 2;
+    if (channel5Plays && row < 8) { EXPECT_EQ(count, 3); }
+    if (!channel5Plays || row >= 16) { EXPECT_EQ(count, 2); }
   }
 }
 

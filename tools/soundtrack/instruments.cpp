@@ -24,6 +24,15 @@ void add(itw::Song& song, itw::Sample sample, int globalVolume, itw::Envelope en
   song.samples.push_back(std::move(sample));
 }
 
+// A second instrument on the sample just added: the same sound, another envelope.
+void alias(itw::Song& song, const std::string& name, int globalVolume, itw::Envelope envelope) {
+  itw::Instrument in = song.instruments.back();
+  in.name = name;
+  in.globalVolume = globalVolume;
+  in.volumeEnvelope = std::move(envelope);
+  song.instruments.push_back(std::move(in));
+}
+
 itw::Sample drum(const std::string& name, std::vector<double> wave) {
   synth::scaleToPeak(wave, 0.95);
   return synth::makeSample(name, wave, kDrumRate);
@@ -40,20 +49,21 @@ itw::Sample tone(const std::string& name, const Tone& spec, std::vector<double> 
   return s;
 }
 
-// A sustained chord: a plain low root under three detuned saws per upper note.
-// Played on C-5 it sounds as written.
+// A sustained chord: a plain low root under three detuned saws per upper note,
+// and a faint copy two octaves up for air. Played on C-5 it sounds as written.
 itw::Sample chord(const std::string& name, int root, std::vector<int> upper) {
   Tone spec;
   spec.rate = kToneRate;
   spec.loopSeconds = 2;
   spec.maxHz = 8000;
-  spec.brightHz = spec.darkHz = 1800;
+  spec.brightHz = spec.darkHz = 5000;
   spec.voices.push_back({synth::noteHz(root), 0.6});
   for (int n : upper) {
     const double hz = synth::noteHz(n);
     spec.voices.push_back({hz - 1, 0.5});
     spec.voices.push_back({hz, 1.0});
     spec.voices.push_back({hz + 1, 0.5});
+    spec.voices.push_back({4 * hz + 1, 0.12});
   }
   std::vector<double> wave = synth::renderTone(spec);
   synth::scaleToRms(wave, 0.2);
@@ -69,9 +79,20 @@ int n(const char* name) { return itw::note(name); }
 
 void addInstruments(itw::Song& song) {
   using itw::NewNoteAction;
-  add(song, drum("Kick", synth::kick()), 80);
-  add(song, drum("Snare", synth::snare()), 128);
-  add(song, drum("Clap", synth::clap()), 128);
+  {  // The envelope holds the kick while it sounds, then falls to a whisper
+     // over the silent loop: the channel's level sinks between beats without
+     // ever reaching zero. Half the instrument volume keeps its peak level
+     // well short of full scale; the sample's own level sets its loudness.
+    std::vector<double> wave = synth::kick();
+    synth::scaleToPeak(wave, 0.68);
+    itw::Sample s = synth::makeSample("Kick", wave, kDrumRate);
+    s.loop = true;
+    s.loopEnd = static_cast<std::uint32_t>(s.pcm16.size());
+    s.loopStart = s.loopEnd - synth::kKickTail;
+    add(song, s, 64, {{{0, 64}, {8, 64}, {15, 6}}});
+  }
+  add(song, drum("Snare", synth::snare()), 100);
+  add(song, drum("Clap", synth::clap()), 112);
   add(song, drum("Hat closed", synth::hat(0.09)), 120);
   add(song, drum("Hat open", synth::hat(0.5)), 100);
   add(song, drum("Tom", synth::tom()), 100);
@@ -93,55 +114,71 @@ void addInstruments(itw::Song& song) {
     std::vector<double> wave = synth::renderTone(saw);
     const std::vector<double> low = synth::renderTone(sub);
     for (std::size_t i = 0; i < wave.size(); ++i) wave[i] += low[i];
-    add(song, tone("Bass", saw, wave, 55), 84, {{{0, 64}, {4, 60}, {40, 48}, {46, 0}}, 2});
+    // Held until note off, then gone in two ticks, so the kick's rows stay
+    // clear; the short one ends by itself within a row.
+    add(song, tone("Bass", saw, wave, 55), 72, {{{0, 64}, {2, 56}, {4, 0}}, 1});
+    alias(song, "Bass short", 72, {{{0, 64}, {2, 56}, {4, 0}}});
   }
-  {  // three detuned saws, A-5
+  {  // three detuned saws, A-5, open enough to cut through at 2-5 kHz
     Tone lead;
     lead.voices = {{438, 0.6}, {440, 1.0}, {442, 0.6}};
-    lead.brightHz = 6000;
-    lead.darkHz = 3000;
+    lead.brightHz = 8000;
+    lead.darkHz = 5000;
     lead.attackSeconds = 0.12;
     itw::Sample s = tone("Lead", lead, synth::renderTone(lead), 440);
     s.vibratoSpeed = 10;
     s.vibratoDepth = 6;
     s.vibratoSweep = 24;
-    add(song, s, 80, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+    add(song, s, 88, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // the same an octave up, for the climax
     Tone lead;
     lead.voices = {{877, 0.6}, {880, 1.0}, {883, 0.6}};
     lead.maxHz = 10000;
-    lead.brightHz = 7000;
-    lead.darkHz = 4000;
+    lead.brightHz = 9000;
+    lead.darkHz = 6000;
     lead.attackSeconds = 0.1;
     itw::Sample s = tone("Lead high", lead, synth::renderTone(lead), 880);
     s.vibratoSpeed = 10;
     s.vibratoDepth = 6;
     s.vibratoSweep = 24;
-    add(song, s, 96, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+    add(song, s, 104, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // pulse pluck, A-5
     Tone arp;
     arp.voices = {{440, 1.0}};
     arp.shape = Shape::Pulse25;
-    arp.brightHz = 5000;
-    arp.darkHz = 2500;
+    arp.brightHz = 8000;
+    arp.darkHz = 5000;
     arp.attackSeconds = 0.05;
-    add(song, tone("Arp", arp, synth::renderTone(arp), 440), 72, {{{0, 64}, {2, 48}, {8, 20}, {16, 6}, {24, 0}}});
+    add(song, tone("Arp", arp, synth::renderTone(arp), 440), 80, {{{0, 64}, {2, 48}, {8, 20}, {16, 6}, {24, 0}}});
+  }
+  {  // hollow square with a plucked front, A-5: the credits' tune and counter-lines
+    Tone pluck;
+    pluck.voices = {{440, 1.0}, {441, 0.4}};
+    pluck.shape = Shape::Square;
+    pluck.brightHz = 9000;
+    pluck.darkHz = 4500;
+    pluck.attackSeconds = 0.08;
+    itw::Sample s = tone("Pluck", pluck, synth::renderTone(pluck), 440);
+    s.vibratoSpeed = 8;
+    s.vibratoDepth = 4;
+    s.vibratoSweep = 16;
+    add(song, s, 88, {{{0, 64}, {4, 46}, {24, 32}, {28, 0}}, 2});
   }
 
   // Pads: slow attack, held until note off, then a slow release; a new chord
   // lets the old one release underneath.
   const itw::Envelope pad{{{0, 0}, {30, 64}, {70, 0}}, 1};
   const NewNoteAction overlap = NewNoteAction::NoteOff;
-  add(song, chord("Pad Am", n("A-3"), {n("A-4"), n("C-5"), n("E-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad F", n("F-3"), {n("A-4"), n("C-5"), n("F-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad C", n("C-4"), {n("G-4"), n("C-5"), n("E-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad G", n("G-3"), {n("G-4"), n("B-4"), n("D-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad Em", n("E-3"), {n("G-4"), n("B-4"), n("E-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad E", n("E-3"), {n("G#4"), n("B-4"), n("E-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad Fmaj7", n("F-3"), {n("A-4"), n("C-5"), n("E-5")}), 120, pad, overlap, 64);
-  add(song, chord("Pad Am wide", n("A-3"), {n("E-4"), n("A-4"), n("C-5"), n("E-5"), n("A-5")}), 120, pad, overlap, 64);
+  add(song, chord("Pad Am", n("A-3"), {n("A-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad F", n("F-3"), {n("A-4"), n("C-5"), n("F-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad C", n("C-4"), {n("G-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad G", n("G-3"), {n("G-4"), n("B-4"), n("D-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad Em", n("E-3"), {n("G-4"), n("B-4"), n("E-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad E", n("E-3"), {n("G#4"), n("B-4"), n("E-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad Fmaj7", n("F-3"), {n("A-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
+  add(song, chord("Pad Am wide", n("A-3"), {n("E-4"), n("A-4"), n("C-5"), n("E-5"), n("A-5")}), 100, pad, overlap, 64);
 }
 
 }  // namespace soundtrack

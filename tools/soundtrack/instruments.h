@@ -7,7 +7,7 @@ namespace soundtrack {
 // Instrument numbers as the instrument column names them.
 enum Ins : int {
   Kick = 1, Snare, Clap, HatClosed, HatOpen, Tom, Crash, Riser, Downer,
-  Bass, Lead, LeadHigh, Arp,
+  Bass, BassShort, Lead, LeadHigh, Arp, Pluck,
   PadAm, PadF, PadC, PadG, PadEm, PadE, PadFmaj7, PadAmWide,
 };
 

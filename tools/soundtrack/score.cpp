@@ -11,6 +11,7 @@ namespace soundtrack {
 namespace {
 
 using itw::kEmpty;
+using itw::kNoteCut;
 using itw::kNoteOff;
 using Pattern = itw::Pattern;
 
@@ -73,6 +74,31 @@ const Phrase kFarewell{  // over F G E Am
     "A-5 . . . . . . . . . . . . . . ===",
 };
 
+const Phrase kCredits{  // the credits' own tune, over Fmaj7 G Am Am
+    "A-5 . C-6 . E-6 . . . . . D-6 . C-6 . . .",
+    "B-5 . D-6 . G-6 . . . . . F-6 . D-6 . . .",
+    "E-6 . . . C-6 . . . A-5 . . . B-5 . C-6 .",
+    "A-5 . . . . . . . . . . . . . . ===",
+};
+const Phrase kCreditsAnswer{
+    kCredits[0],
+    "B-5 . D-6 . G-6 . . . A-6 . G-6 . F-6 . D-6 .",
+    "E-6 . . . . . C-6 . D-6 . E-6 . G-6 . E-6 .",
+    "A-6 . . . . . . . E-6 . . . C-6 . . ===",
+};
+const Phrase kCreditsHigh{  // long notes over the same chords
+    "E-6 . . . . . . . F-6 . . . E-6 . . .",
+    "D-6 . . . . . . . G-6 . . . F-6 . . .",
+    "E-6 . . . . . C-6 . . . B-5 . . . C-6 .",
+    "A-5 . . . . . . . . . . . . . . ===",
+};
+const Phrase kLowLine{  // a slow line under the answer, over Am F C G
+    "E-5 . . . . . . . D-5 . . . C-5 . . .",
+    "C-5 . . . . . . . A-4 . . . . . . .",
+    "G-4 . . . . . . . C-5 . . . E-5 . . .",
+    "D-5 . . . . . . . . . . . B-4 . . ===",
+};
+
 // Arpeggio orders over the chord's tones: 0..3 rising, 4 and 5 are 0 and 1 an
 // octave up, "." rests.
 const char* const kUp = "0123012301230123";
@@ -123,6 +149,12 @@ void backbeat(Pattern& p, int ins, int vol, int from = 0, int to = kRows) {
     if (r % 8 == 4) put(p, r, SnareCh, n("C-5"), ins, vol);
 }
 
+// Quiet snares on the last sixteenth of beats two and four.
+void ghostSnares(Pattern& p, int vol, int from = 0, int to = kRows) {
+  for (int r = from; r < to; ++r)
+    if (r % 8 == 7) put(p, r, SnareCh, n("C-5"), Snare, vol);
+}
+
 void snareFill(Pattern& p, int from, int to, int v0, int v1) {
   for (int r = from; r < to; ++r) put(p, r, SnareCh, n("C-5"), Snare, ramp(r, from, to - 1, v0, v1));
 }
@@ -140,8 +172,8 @@ void snareRoll(Pattern& p, int from, int to, int v0, int v1) {
 void tomFill(Pattern& p, int from) {
   const char* notes[] = {"G-5", "G-5", "D-5", "D-5", "A-4", "A-4"};
   for (int i = 0; i < 6; ++i) put(p, from + i, SnareCh, n(notes[i]), Tom, i % 2 ? 44 : 52);
-  put(p, from + 6, SnareCh, n("C-5"), Snare, 52);
-  put(p, from + 7, SnareCh, n("C-5"), Snare, 60);
+  put(p, from + 6, SnareCh, n("C-5"), Snare, 46);
+  put(p, from + 7, SnareCh, n("C-5"), Snare, 50);
 }
 
 enum class Hats { Eighths, EighthsOpen, Sixteenths, SixteenthsOpen };
@@ -159,36 +191,26 @@ void hats(Pattern& p, Hats style, int vol, int from = 0, int to = kRows) {
 
 // ---- bass ----
 
-enum class BassLine { Offbeat, Rolling, Long, Groove };
+// One bar of bass, a character a row: r root, o octave up, f fifth up, held
+// until the next note (or released before the next kick); upper case plays
+// the short note that ends within its row. "." leaves the row alone.
+const char* const kOffbeat = "..r...r...o...r.";
+const char* const kRolling = "..rO..rO..oR..rO";
+const char* const kPush = "..rO..rF..oR..rF";
+const char* const kGrooveBroken = "..rO...ro...rF.O";
+const char* const kGrooveBrokenToo = ".r.o.r.Or..r.f.O";
+const char* const kGrooveFloor = ".r.O..r..rO...rO";
+const char* const kBreakdown = "..r.........o...";
 
-// Off-beat styles leave the kick's rows empty (note off), which gives the
-// bass its pumping, side-chained feel.
-void bass(Pattern& p, const Progression& prog, BassLine style, int vol, int fromBar = 0, int toBar = 4) {
-  for (int b = fromBar; b < toBar; ++b) {
-    const int r0 = b * kBar, root = prog[b].root;
-    auto hit = [&](int r, int note) { put(p, r0 + r, BassCh, note, Ins::Bass, vol); };
-    auto off = [&](int r) { p.at(r0 + r, BassCh).note = kNoteOff; };
-    switch (style) {
-      case BassLine::Offbeat:
-        for (int r = 0; r < kBar; r += 4) off(r);
-        hit(2, root); hit(6, root); hit(10, root + 12); hit(14, root);
-        break;
-      case BassLine::Rolling:
-        for (int r = 0; r < kBar; r += 4) {
-          off(r);
-          hit(r + 2, root);
-          hit(r + 3, root + 12);
-        }
-        break;
-      case BassLine::Long:
-        hit(0, root);
-        break;
-      case BassLine::Groove:
-        hit(0, root); off(2); hit(3, root); off(5); hit(6, root + 12); off(7);
-        hit(10, root); hit(11, root + 7); off(12); hit(14, root + 12); off(15);
-        break;
+void bass(Pattern& p, const Progression& prog, const char* line, int vol, int fromBar = 0, int toBar = 4) {
+  for (int b = fromBar; b < toBar; ++b)
+    for (int r = 0; r < kBar; ++r) {
+      const char c = line[r];
+      if (c == '.') continue;
+      const char lower = static_cast<char>(c | 0x20);
+      const int step = lower == 'o' ? 12 : lower == 'f' ? 7 : 0;
+      put(p, b * kBar + r, BassCh, prog[b].root + step, c == lower ? Ins::Bass : BassShort, vol);
     }
-  }
 }
 
 // ---- pad ----
@@ -225,7 +247,7 @@ void arp(Pattern& p, const Progression& prog, const char* order, int octave, int
 
 // ---- melody ----
 
-void melody(Pattern& p, int ins, const Phrase& phrase, int transpose, int vol) {
+void melody(Pattern& p, int ch, int ins, const Phrase& phrase, int transpose, int vol) {
   for (int b = 0; b < 4; ++b) {
     if (!phrase[b]) continue;
     std::istringstream tokens(phrase[b]);
@@ -233,8 +255,8 @@ void melody(Pattern& p, int ins, const Phrase& phrase, int transpose, int vol) {
     int r = b * kBar;
     for (; tokens >> token; ++r) {
       if (r == (b + 1) * kBar) throw std::invalid_argument(std::string("bar longer than 16 rows: ") + phrase[b]);
-      if (token == "===") p.at(r, LeadCh).note = kNoteOff;
-      else if (token != ".") put(p, r, LeadCh, n(token) + transpose, ins, vol);
+      if (token == "===") p.at(r, ch).note = kNoteOff;
+      else if (token != ".") put(p, r, ch, n(token) + transpose, ins, vol);
     }
     if (r != (b + 1) * kBar) throw std::invalid_argument(std::string("bar shorter than 16 rows: ") + phrase[b]);
   }
@@ -263,9 +285,9 @@ void fade(Pattern& p, int ch, int from, int to, int v0, int v1) {
 // ---- the orders ----
 
 // Global volume of each order: the arc from the quiet opening to the climax
-// and down again.
-const std::uint8_t kLevel[22] = {128, 128, 128, 96, 96, 104, 108, 114, 114, 110, 112, 128,
-                                 100, 100, 104, 104, 114, 114, 110, 128, 128, 128};
+// and down again. It leaves channel levels (and so the pictures) alone.
+const std::uint8_t kLevel[22] = {128, 128, 104, 128, 128, 124, 124, 124, 124, 120, 128, 128,
+                                 128, 128, 128, 126, 124, 124, 120, 128, 128, 128};
 
 void arrange(int order, Pattern& p) {
   switch (order) {
@@ -286,14 +308,15 @@ void arrange(int order, Pattern& p) {
       pad(p, home(), 46);
       arp(p, home(), kUp, 0, 22, 30);
       snareFill(p, 56, 64, 12, 44);
+      riser(p, 56, 40);
       break;
     case 3:  // main title: the beat arrives
-      crash(p, 0, 52);
+      crash(p, 0, 60);
       kickFloor(p, 64);
       backbeat(p, Snare, 50, 0, 60);
       snareFill(p, 60, 64, 36, 52);
       hats(p, Hats::EighthsOpen, 34);
-      bass(p, home(), BassLine::Offbeat, 50);
+      bass(p, home(), kOffbeat, 52);
       pad(p, home(), 40);
       padPump(p, 42);
       break;
@@ -302,7 +325,7 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Clap, 50, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 34);
-      bass(p, home(), BassLine::Offbeat, 50);
+      bass(p, home(), kOffbeat, 52);
       pad(p, home(), 40);
       padPump(p, 42);
       arp(p, home(), kUp, 0, 20, 26);
@@ -312,38 +335,48 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Snare, 50, 0, 60);
       snareFill(p, 60, 64, 30, 46);
       hats(p, Hats::Sixteenths, 32);
-      bass(p, home(), BassLine::Offbeat, 52);
+      bass(p, home(), kOffbeat, 52);
       pad(p, home(), 40);
       padPump(p, 42);
       arp(p, home(), kUp, 1, 24, 28);
-      melody(p, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
+      melody(p, LeadCh, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
     case 6:  // dino rise: rolling bass, half the hook, a snare roll and a riser
       kickFloor(p, 64, 0, 60);
       backbeat(p, Snare, 50, 0, 48);
       snareFill(p, 48, 56, 20, 36);
-      snareRoll(p, 56, 64, 36, 60);
+      snareRoll(p, 56, 64, 28, 44);
       hats(p, Hats::SixteenthsOpen, 34);
-      bass(p, home(), BassLine::Rolling, 52);
+      bass(p, home(), kRolling, 52);
       pad(p, home(), 42);
       padPump(p, 44);
       arp(p, home(), kUpDown, 1, 24, 32);
-      melody(p, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
-      riser(p, 48, 52);
+      melody(p, LeadCh, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
+      riser(p, 48, 44);
       break;
-    case 7:  // dino dance: everything, the hook
-    case 8:  // and its answer
-      if (order == 7) crash(p, 0, 56);
+    case 7:  // dino dance: everything, the hook over an off-beat bass
+      crash(p, 0, 56);
       kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, order == 8 ? 56 : 60);
-      if (order == 7) snareFill(p, 60, 64, 34, 52);
-      if (order == 8) tomFill(p, 56);
+      backbeat(p, Snare, 52, 0, 60);
+      snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::SixteenthsOpen, 36);
-      bass(p, home(), BassLine::Offbeat, 54);
+      bass(p, home(), kOffbeat, 54);
       pad(p, home(), 44);
       padPump(p, 44);
       arp(p, home(), kUp, 1, 18, 20);
-      melody(p, Lead, order == 7 ? kCall : kAnswer, 0, 48);
+      melody(p, LeadCh, Lead, kCall, 0, 48);
+      break;
+    case 8:  // and its answer: claps with ghost snares, rolling bass, the arpeggio falling
+      kickFloor(p, 64);
+      backbeat(p, Clap, 50, 0, 56);
+      ghostSnares(p, 22, 0, 56);
+      tomFill(p, 56);
+      hats(p, Hats::EighthsOpen, 38);
+      bass(p, home(), kRolling, 54);
+      pad(p, home(), 44);
+      padPump(p, 44);
+      arp(p, home(), kDown, 1, 22, 24);
+      melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
     case 9:  // dino ring: a turn to F G Em Am, the counter-melody
       crash(p, 0, 48);
@@ -351,19 +384,19 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Clap, 48, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 30);
-      bass(p, ring(), BassLine::Rolling, 50);
+      bass(p, ring(), kRolling, 50);
       pad(p, ring(), 44);
       arp(p, ring(), kUpDown, 0, 20, 24);
-      melody(p, Lead, kCounter, 0, 46);
+      melody(p, LeadCh, Lead, kCounter, 0, 46);
       break;
     case 10:  // lattice flight: breakdown, half-time kick, the pad in front
       downer(p, 0, 48);
       kickHalfTime(p, 56);
       for (int bar = 0; bar < 48; bar += kBar) put(p, bar + 8, SnareCh, n("C-5"), Clap, 30);
-      snareRoll(p, 56, 64, 20, 56);
+      snareRoll(p, 56, 64, 20, 48);
       hats(p, Hats::Sixteenths, 12, 48, 64);
       fade(p, HatCh, 48, 63, 10, 30);
-      bass(p, home(), BassLine::Long, 46);
+      bass(p, home(), kBreakdown, 36);
       pad(p, home(), 52);
       arp(p, home(), kEighths, 0, 8, 30, 32, 64);
       riser(p, 48, 56);
@@ -374,50 +407,77 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Snare, 54, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
-      bass(p, home(), BassLine::Rolling, 54);
+      bass(p, home(), kPush, 54);
       pad(p, home(), 46);
       padPump(p, 46);
       arp(p, home(), kWide, 1, 18, 22);
-      melody(p, LeadHigh, kClimax, 12, 46);
+      melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
-    case 12:  // credits: a broken groove in the brighter progression, no lead
-    case 13:
+    case 12:  // credits: a broken groove in the brighter progression, a tune of their own
       kickBroken(p, 60);
-      backbeat(p, Clap, order == 12 ? 30 : 36, 0, order == 13 ? 60 : kRows);
-      if (order == 13) snareFill(p, 61, 64, 28, 44);
-      hats(p, order == 12 ? Hats::Sixteenths : Hats::SixteenthsOpen, 26);
-      bass(p, credits(), BassLine::Groove, 50);
+      backbeat(p, Clap, 34);
+      hats(p, Hats::Sixteenths, 26);
+      bass(p, credits(), kGrooveBroken, 50);
       pad(p, credits(), 42);
-      if (order == 13) arp(p, credits(), kEighths, 1, 14, 20);
+      melody(p, LeadCh, Pluck, kCredits, 0, 44);
       break;
-    case 14:  // credits: four to the floor again
-    case 15:
+    case 13:  // its answer: snare and ghost notes, open hats, a busier bass, an arpeggio
+      kickBroken(p, 60);
+      backbeat(p, Snare, 40, 0, 60);
+      ghostSnares(p, 18, 0, 60);
+      snareFill(p, 61, 64, 28, 44);
+      hats(p, Hats::SixteenthsOpen, 26);
+      bass(p, credits(), kGrooveBrokenToo, 40);
+      pad(p, credits(), 42);
+      arp(p, credits(), kEighths, 1, 14, 20);
+      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
+      break;
+    case 14:  // credits: four to the floor again, the tune in long notes
       kickFloor(p, 62);
-      backbeat(p, Clap, 42, 0, order == 15 ? 56 : kRows);
+      backbeat(p, Clap, 42);
       hats(p, Hats::EighthsOpen, 32);
-      bass(p, credits(), BassLine::Groove, 50);
+      bass(p, credits(), kGrooveFloor, 50);
       pad(p, credits(), 42);
       padPump(p, 42);
       arp(p, credits(), kDown, 0, 18, 22);
-      if (order == 15) {
-        tomFill(p, 56);
-        melody(p, Lead, {nullptr, nullptr, nullptr, "E-6 . . C-6 . . A-5 . B-5 . C-6 . D-6 . E-6 ."}, 0, 36);
-        riser(p, 56, 44);
-      }
+      melody(p, LeadCh, Pluck, kCreditsHigh, 0, 44);
+      break;
+    case 15:  // the tune once more, the lead's teaser, a fill into the hook
+      kickFloor(p, 62);
+      backbeat(p, Snare, 46, 0, 56);
+      tomFill(p, 56);
+      hats(p, Hats::Sixteenths, 30);
+      bass(p, credits(), kPush, 50);
+      pad(p, credits(), 42);
+      padPump(p, 42);
+      arp(p, credits(), kUpDown, 1, 16, 20);
+      melody(p, LeadCh, Pluck, {kCredits[0], kCredits[1], kCredits[2], nullptr}, 0, 44);
+      melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "E-6 . . C-6 . . A-5 . B-5 . C-6 . D-6 . E-6 ."}, 0, 40);
+      riser(p, 56, 44);
       break;
     case 16:  // greetings: the hook returns over a rolling bass
-    case 17:  // invitation: its answer, then a fill into the farewell
-      if (order == 16) crash(p, 0, 56);
+      crash(p, 0, 56);
       kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, order == 17 ? 56 : 60);
-      if (order == 16) snareFill(p, 60, 64, 34, 52);
-      if (order == 17) snareFill(p, 56, 64, 30, 56);
+      backbeat(p, Snare, 52, 0, 60);
+      snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::SixteenthsOpen, 36);
-      bass(p, home(), BassLine::Rolling, 52);
+      bass(p, home(), kRolling, 52);
       pad(p, home(), 44);
       padPump(p, 44);
       arp(p, home(), kWide, 0, 18, 20);
-      melody(p, Lead, order == 16 ? kCall : kAnswer, 0, 48);
+      melody(p, LeadCh, Lead, kCall, 0, 48);
+      break;
+    case 17:  // invitation: the answer over an off-beat bass and a slow low line, then a fill
+      kickFloor(p, 64);
+      backbeat(p, Clap, 50, 0, 56);
+      ghostSnares(p, 20, 0, 56);
+      snareFill(p, 56, 64, 30, 56);
+      hats(p, Hats::EighthsOpen, 38);
+      bass(p, home(), kOffbeat, 54);
+      pad(p, home(), 44);
+      padPump(p, 44);
+      melody(p, ArpCh, Pluck, kLowLine, 0, 40);
+      melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
     case 18:  // farewell: F G E, home to A minor on row 48, then it fades out
       crash(p, 0, 48);
@@ -425,20 +485,21 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Snare, 48, 0, 44);
       snareFill(p, 44, 48, 36, 52);
       hats(p, Hats::SixteenthsOpen, 32, 0, 48);
-      bass(p, farewell(), BassLine::Offbeat, 52, 0, 3);
+      bass(p, farewell(), kOffbeat, 52, 0, 3);
       pad(p, farewell(), 44, 0, 3);
       padPump(p, 44, 0, 48);
       arp(p, farewell(), kUp, 0, 18, 20, 0, 48);
-      melody(p, Lead, kFarewell, 0, 46);
+      melody(p, LeadCh, Lead, kFarewell, 0, 46);
       // the landing: one last kick and crash, the chord rings and fades
       put(p, 48, KickCh, n("C-5"), Kick, 64);
       crash(p, 48, 52);
-      put(p, 48, BassCh, n("A-2"), Ins::Bass, 52);
+      put(p, 50, BassCh, n("A-2"), Ins::Bass, 52);
       put(p, 48, PadCh, n("C-5"), PadAmWide, 56);
       for (int i = 0; i < 4; ++i) put(p, 48 + 2 * i, ArpCh, amWide().tones[i] + 12, Arp, 30 - 4 * i);
-      fade(p, BassCh, 49, 63, 48, 2);
+      fade(p, BassCh, 51, 63, 48, 2);
       fade(p, PadCh, 49, 63, 54, 6);
       fade(p, LeadCh, 49, 62, 44, 4);
+      p.at(56, KickCh).note = kNoteCut;  // the beat is over: channel 0 falls silent
       p.at(63, BassCh).note = kNoteOff;
       break;
     case 19:  // epilogue: the pad alone
@@ -454,6 +515,67 @@ void arrange(int order, Pattern& p) {
   }
 }
 
+bool isNote(const itw::Cell& c) { return c.note >= 0 && c.note < 120; }
+
+// The cell `rows` rows after (order, row), or null past the song's end.
+itw::Cell* cellAfter(std::vector<Pattern>& song, int order, int row, int rows, int ch) {
+  const int at = order * kRows + row + rows;
+  if (at < 0 || at >= static_cast<int>(song.size()) * kRows) return nullptr;
+  return &song[at / kRows].at(at % kRows, ch);
+}
+
+// Clears the bass out of the kick's way: a held bass note is let go on the
+// row before a kick, three ticks in, so that it has faded when the kick hits;
+// a held note that starts on that row is played short instead.
+void duckBass(std::vector<Pattern>& song) {
+  bool held = false;
+  for (int order = 0; order < static_cast<int>(song.size()); ++order)
+    for (int row = 0; row < kRows; ++row) {
+      itw::Cell& b = song[order].at(row, BassCh);
+      if (isNote(song[order].at(row, KickCh)) && held) {
+        if (isNote(b)) throw std::logic_error("bass note on a kick row");
+        itw::Cell& before = *cellAfter(song, order, row, -1, BassCh);
+        if (isNote(before)) {
+          before.instrument = BassShort;
+        } else {
+          before.note = kNoteOff;
+          before.effect = 'S';
+          before.param = 0xD3;  // note delay: three ticks into the row
+        }
+        held = false;
+      }
+      if (b.note != kEmpty) held = isNote(b) && b.instrument == Ins::Bass;
+    }
+}
+
+// Copies a channel onto another `rows` later, at `percent` of its volume.
+void echo(std::vector<Pattern>& song, int from, int to, int rows, int percent) {
+  for (int order = 0; order < static_cast<int>(song.size()); ++order)
+    for (int row = 0; row < kRows; ++row) {
+      const itw::Cell& c = song[order].at(row, from);
+      itw::Cell* e = cellAfter(song, order, row, rows, to);
+      if (!e || (c.note == kEmpty && c.volume == kEmpty)) continue;
+      e->note = c.note;
+      e->instrument = c.instrument;
+      const int volume = c.volume != kEmpty ? c.volume : isNote(c) ? 64 : kEmpty;
+      e->volume = volume == kEmpty ? kEmpty : volume * percent / 100;
+    }
+}
+
+// The pad again on the right, from 0.37 s further into its loop: the same
+// chord, but its detuned voices beat differently on each side.
+void widenPad(std::vector<Pattern>& song) {
+  for (Pattern& p : song)
+    for (int row = 0; row < kRows; ++row) {
+      itw::Cell& right = p.at(row, PadRightCh);
+      right = p.at(row, PadCh);
+      if (isNote(right)) {
+        right.effect = 'O';
+        right.param = 0x20;  // 0x20 * 256 frames
+      }
+    }
+}
+
 }  // namespace
 
 itw::Song compose() {
@@ -461,8 +583,12 @@ itw::Song compose() {
   song.name = "ko-trampelin";
   song.speed = 6;
   song.tempo = 125;
-  song.mixVolume = 92;
-  song.channels = {{32, 64}, {30, 64}, {40, 64}, {32, 64}, {28, 64}, {32, 64}, {22, 64}, {36, 64}};
+  song.mixVolume = 128;
+  // Pans, 0 left to 64 right: drums and bass in the middle, the hats right,
+  // the lead a little left and its echo right, the arpeggio left and its echo
+  // right, the pad's two sides.
+  song.channels = {{32, 64}, {32, 64}, {44, 64}, {32, 64}, {26, 64}, {14, 64},
+                   {16, 64}, {36, 64}, {46, 64}, {50, 64}, {50, 64}};
   addInstruments(song);
   for (int order = 0; order < 22; ++order) {
     Pattern& p = song.patterns.emplace_back(kRows, kChannels);
@@ -471,6 +597,10 @@ itw::Song compose() {
     p.at(0, FxCh).param = kLevel[order];
     song.orders.push_back(order);
   }
+  duckBass(song.patterns);
+  echo(song.patterns, LeadCh, LeadEchoCh, 3, 45);
+  echo(song.patterns, ArpCh, ArpEchoCh, 3, 45);
+  widenPad(song.patterns);
   return song;
 }
 

@@ -7,8 +7,12 @@
 namespace soundtrack {
 
 // Channels and what they play. The kick has channel 0 to itself, so that
-// channel's level moves with the beat.
-enum Channel : int { KickCh, SnareCh, HatCh, BassCh, LeadCh, PadCh, ArpCh, FxCh, kChannels };
+// channel's level moves with the beat. The echo channels repeat the lead and
+// the arpeggio three rows later, quieter and on the other side; the pad plays
+// on both sides, from two points of its loop.
+enum Channel : int {
+  KickCh, SnareCh, HatCh, BassCh, LeadCh, PadCh, ArpCh, FxCh, LeadEchoCh, ArpEchoCh, PadRightCh, kChannels
+};
 
 itw::Song compose();
 

@@ -160,19 +160,21 @@ std::uint32_t c5SpeedFor(int rate, double hz) {
 }
 
 std::vector<double> kick() {
-  const int frames = kDrumRate / 2;
+  // A sine whose pitch falls from 5 kHz (the click) to a 56 Hz body within a
+  // few milliseconds, driven into a soft clipper to be dense and loud for its
+  // peak; silent well before the next beat. The instrument loops the last,
+  // silent frames.
+  const int frames = kDrumRate * 3 / 10;
   std::vector<double> out(frames);
-  Noise noise(1);
-  Biquad click;
-  click.set(Biquad::HighPass, 3000, 0.7, kDrumRate);
   double phase = 0;
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    phase += 2 * kPi * (48 + 130 * expo(-t / 0.03)) / kDrumRate;
-    const double body = sine(phase) * expo(-t / 0.13) * std::min(1.0, n / 22.0);
-    out[n] = body + 0.3 * click.run(noise.next()) * expo(-t / 0.003);
+    phase += 2 * kPi * (56 + 140 * expo(-t / 0.03) + 4800 * expo(-t / 0.0025)) / kDrumRate;
+    const double x = 3.0 * sine(phase) * expo(-t / 0.13);
+    out[n] = x / std::sqrt(1 + x * x) * std::min(1.0, n / 22.0);
   }
-  fadeTail(out, kDrumRate / 20);
+  fadeTail(out, kDrumRate / 10);
+  out.resize(frames + kKickTail, 0.0);
   return out;
 }
 
@@ -215,17 +217,20 @@ std::vector<double> clap() {
 }
 
 std::vector<double> hat(double seconds) {
+  // Band-limited to 6-12 kHz, where a hat sits, rather than up to the top.
   const int frames = static_cast<int>(seconds * kDrumRate);
   std::vector<double> out(frames);
   Noise noise(4);
   Metal metal({447, 680, 716, 806, 998, 1436}, kDrumRate);
-  Biquad high1, high2;
-  high1.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
-  high2.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
+  Biquad high1, high2, low1, low2;
+  high1.set(Biquad::HighPass, 6500, 0.7, kDrumRate);
+  high2.set(Biquad::HighPass, 6500, 0.7, kDrumRate);
+  low1.set(Biquad::LowPass, 11000, 0.7, kDrumRate);
+  low2.set(Biquad::LowPass, 11000, 0.7, kDrumRate);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
     const double src = 0.6 * metal.next() + 0.5 * noise.next();
-    out[n] = high2.run(high1.run(src)) * expo(-t / (seconds / 5)) * std::min(1.0, n / 22.0);
+    out[n] = low2.run(low1.run(high2.run(high1.run(src)))) * expo(-t / (seconds / 5)) * std::min(1.0, n / 22.0);
   }
   fadeTail(out, frames / 10);
   return out;

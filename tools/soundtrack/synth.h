@@ -80,6 +80,7 @@ itw::Sample makeSample(const std::string& name, const std::vector<double>& wave,
 std::uint32_t c5SpeedFor(int rate, double hz);
 
 // The drum and effect sounds, at 44100 Hz.
+constexpr int kKickTail = 256;  // silent frames that end the kick
 std::vector<double> kick();
 std::vector<double> snare();
 std::vector<double> clap();

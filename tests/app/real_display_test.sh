@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The show on a real X display as a user meets it, with no SDL_VIDEODRIVER:
+# the setup dialog taken from the keyboard, then the show's window in the mode
+# chosen, closed with Escape. Keys come through the X server (XTEST).
+set -euo pipefail
+program=$(realpath "$1")
+scratch=$(mktemp -d)
+exec 3>"$scratch/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; [ -n "${show:-}" ] && kill $show 2>/dev/null; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$scratch/display")
+
+fail() { echo "$*"; cat "$scratch/said"; exit 1; }
+# A window of this name, once it is shown; empty after 20 s.
+window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true; }
+
+(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
+show=$!
+dialog=$(window '^Setup$')
+[ -n "$dialog" ] || fail "no setup dialog on the display"
+# 800x600 (Tab to the checked resolution, Down moves and checks), 32 bits,
+# windowed (Tab past "32" to the check box, Space), then Enter for OK.
+xdotool windowfocus --sync "$dialog" key Tab Down Tab Tab space Return
+shown=$(window '^FLIPP KROMA')
+[ -n "$shown" ] || fail "the show opened no window on the display"
+title=$(timeout 5 bash -c "until xdotool getwindowname $shown | grep -q fps; do sleep 0.1; done; xdotool getwindowname $shown") ||
+  fail "the show's title never showed its frame rate"
+[[ $title == *"(800x600x32)"* ]] || fail "the show's title is '$title', not the mode chosen"
+xdotool windowfocus --sync "$shown" key Escape
+status=0
+wait $show || status=$?
+show=
+[ $status -eq 0 ] || fail "the show ended with status $status"
+echo "dialog, then the show in 800x600x32 on display $DISPLAY; Escape ended it"
