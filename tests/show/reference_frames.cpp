@@ -16,7 +16,8 @@ namespace reference {
 
 namespace {
 
-constexpr long sampleRate = 44100;
+// Sample numbers times 1000 pass 2^31: wider than long, which has 32 bits on Windows.
+constexpr long long sampleRate = 44100;
 
 // The sample the player answers for at frame n.
 long frameSample(long n) {
