@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   std::printf("rendering %d orders at %dx%d...\n", reference::orders, reference::width, reference::height);
   const std::string trouble = reference::renderShots(program, data, timing, scratch);
   if (!trouble.empty()) {
-    std::fprintf(stderr, "%snothing was changed; the frames are in %s\n", trouble.c_str(), scratch.c_str());
+    std::fprintf(stderr, "%snothing was changed; the frames are in %s\n", trouble.c_str(), scratch.string().c_str());
     return 1;
   }
   fs::create_directories(references);
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     const fs::path keep = reference::referencePath(references, shot.order);
     reference::Image drawn, old;
     if (!reference::readPng(frame, drawn)) {
-      std::fprintf(stderr, "cannot read %s\n", frame.c_str());
+      std::fprintf(stderr, "cannot read %s\n", frame.string().c_str());
       return 1;
     }
     const char* what = "unchanged";
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     }
     std::printf("order %2d: %s%s\n", shot.order, what, detail);
   }
-  std::printf("%d of %d reference frames rewritten in %s\n", changed, reference::orders, references.c_str());
+  std::printf("%d of %d reference frames rewritten in %s\n", changed, reference::orders, references.string().c_str());
   fs::remove_all(scratch);
   return 0;
 }
