@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "show/scenes.h"
+
 namespace {
 
 bool parseInt(std::string_view text, long min, long max, long& value) {
@@ -142,10 +144,10 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     message = "--bench-out needs --bench";
     return ParseResult::error;
   }
-  // The show ends in order 18; from a later order it would run for ever.
-  if (capture && options.startOrder > 18 && options.frames == 0) {
+  // The show ends in the farewell's order; from a later order it would run for ever.
+  if (capture && options.startOrder > farewellOrder && options.frames == 0) {
     message = "a capture from order " + std::to_string(options.startOrder) +
-              " never reaches the show's end (order 18): give --frames";
+              " never reaches the show's end (order " + std::to_string(farewellOrder) + "): give --frames";
     return ParseResult::error;
   }
   if (capture || options.bench) options.headless = true;

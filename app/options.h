@@ -20,9 +20,6 @@ struct Options {
   std::string fontFile;      // draw the text with this face instead of the installed "Impact"
 };
 
-// The show's orders run from 0 to this one (the stripe card).
-constexpr int lastOrder = 21;
-
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.
 constexpr long benchFramesPerOrder = 230;
 constexpr double benchFps = 30;
