@@ -8,6 +8,7 @@
 
 #include "app/clock.h"
 #include "app/data_path.h"
+#include "fx/character.h"
 #include "fx/outline_font.h"
 #include "fx/particle.h"
 #include "assets/picture_texture.h"
@@ -68,3 +69,6 @@ void DemoApp::init() {
 }
 
 unsigned DemoApp::loadTexture(const char* fileName) { return makePictureTexture(fileName); }
+
+// The pupils follow the level of sound channel 0 while it plays (its low 8 bits).
+void DemoApp::drawCharacter() { ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF); }
