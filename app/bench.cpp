@@ -1,3 +1,4 @@
+// The frame-time benchmark's statistics, its table and CSV, and the process's CPU time and memory.
 #include "app/bench.h"
 
 #include <sys/resource.h>

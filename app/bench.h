@@ -1,3 +1,4 @@
+// The frame-time benchmark's numbers and how they are printed.
 #pragma once
 #include <cstdio>
 #include <string>

@@ -1,3 +1,4 @@
+// The window framework over SDL: window, GL context, window messages as virtual operations.
 #include "app/gl_window_app.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// The window framework: the base class that owns the window and the GL context.
 #pragma once
 #include <cstdint>
 

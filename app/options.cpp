@@ -1,3 +1,4 @@
+// The command line: parsing, checking and the usage text.
 #include "app/options.h"
 
 #include <charconv>

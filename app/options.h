@@ -1,3 +1,4 @@
+// The command line's options.
 #pragma once
 #include <string>
 

@@ -1,3 +1,4 @@
+// The bitmap decoder: BMP files and bare DIBs of every common depth to 24-bit RGB.
 #include "assets/dib.h"
 
 #include <bit>

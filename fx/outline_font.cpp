@@ -1,3 +1,4 @@
+// 3D outline text: FreeType glyphs flattened, GLU-tessellated and extruded into display lists.
 #include "fx/outline_font.h"
 
 #include <GL/glu.h>

@@ -1,3 +1,4 @@
+// The demo object: construction, start-up, tear-down and the operations the scenes use.
 #include "show/demo_app.h"
 
 #include <GL/gl.h>

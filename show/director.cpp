@@ -1,3 +1,4 @@
+// The scene director: frame clock, clear and light, dispatch by the scene table, channel overlays.
 #include "show/director.h"
 
 #include <GL/gl.h>

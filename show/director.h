@@ -1,3 +1,4 @@
+// The scene director and its scenes.
 #pragma once
 #include <cstdint>
 

@@ -1,3 +1,4 @@
+// Tests of the command line: what each line of options makes or why it is refused.
 #include <gtest/gtest.h>
 
 #include <iterator>

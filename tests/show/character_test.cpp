@@ -1,3 +1,4 @@
+// Tests of the character: restored state, pupils following channel 0, a mesh too small for eyes.
 #include <GL/glu.h>
 
 #include <array>
