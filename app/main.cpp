@@ -140,8 +140,11 @@ int runBench(DemoApp& app, const Options& options) {
     }
     rows.push_back(summarise(scene.order, scene.name, std::move(frameMs), processCpuMs() - cpuBefore));
   }
-  std::printf("flipp-kroma --bench: %dx%d, %ld frames per order %.1f ms apart, %s\n", app.width, app.height,
-              options.frames, 1000.0 / options.fps, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+  int samples = 0;
+  SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
+  std::printf("flipp-kroma --bench: %dx%d, %d samples per pixel, %ld frames per order %.1f ms apart, %s\n", app.width,
+              app.height, samples, options.frames, 1000.0 / options.fps,
+              reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   printBenchTable(stdout, rows);
   std::printf("start-up to the first frame: %.0f ms; peak memory: %.0f MB\n", startupMs, peakMemoryMb());
   if (!options.benchOut.empty() && !writeBenchCsv(options.benchOut, rows)) return 1;
@@ -196,6 +199,7 @@ int main(int argc, char** argv) {
   } else {
     setMessageBoxFunction(desktopMessageBox);
   }
+  windowSamples = options.msaa;
   if (options.fps > 0) {
     showclock::useFixedStep(options.fps);
     music::useLockstep(&timeGetTime);

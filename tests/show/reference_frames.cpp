@@ -83,7 +83,7 @@ int runShow(const std::string& program, const std::string& dataDirectory, const 
   // bundled face even where "Impact" is installed: the same pictures on every machine.
   const std::string command = "SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 '" + program +
                               "' --headless --fps " + std::to_string(fps) + " --mode " + std::to_string(width) +
-                              "x" + std::to_string(height) + " --font '" + dataDirectory +
+                              "x" + std::to_string(height) + " --msaa 0 --font '" + dataDirectory +
                               "/fonts/anton-latin-400-normal.woff' --png '" + pngDirectory.string() + "' " +
                               extra + " >/dev/null 2>&1";
   const int status = std::system(command.c_str());
