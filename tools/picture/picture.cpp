@@ -98,39 +98,41 @@ Colour bands(const std::vector<Colour>& colours, double top, double bottom, doub
 // The environment at a point of the picture, x and y from -1 to 1, y up. The
 // character wears it sphere-mapped and small, so one screen pixel covers ten
 // texels or more: every shape is broad, every edge blurred over several
-// texels, and the lines are soft glows rather than thin strokes.
+// texels, the lines are soft glows rather than thin strokes, and nothing is
+// darker than a mid violet, so that what the filter misses flickers between
+// colours rather than between bright and black.
 Colour environment(double x, double y) {
   const double horizon = -0.12, soft = 0.025;
   Colour c;
   if (y >= horizon) {
-    // Sky: four bands, indigo at the top down to pink at the horizon.
-    c = bands({{0.18, 0.1, 0.5}, {0.42, 0.14, 0.68}, {0.75, 0.18, 0.62}, {1.0, 0.38, 0.58}}, 1, horizon, soft, y);
-    // Sun rising behind the logo: a disc from yellow at the top to red.
+    // Sky: four bands, periwinkle at the top down to orange at the horizon.
+    c = bands({{0.45, 0.35, 0.95}, {0.75, 0.35, 0.9}, {1.0, 0.45, 0.7}, {1.0, 0.68, 0.4}}, 1, horizon, soft, y);
+    // Sun rising behind the logo: a disc from orange at the top to pink.
     double sx = x, sy = y - 0.32, radius = 0.44;
     double disc = smoothstep(radius + soft, radius - soft, std::sqrt(sx * sx + sy * sy));
-    c = mix(c, mix(Colour{1.0, 0.25, 0.3}, Colour{1.0, 0.9, 0.3}, smoothstep(-radius, radius, sy)), disc);
+    c = mix(c, mix(Colour{1.0, 0.35, 0.55}, Colour{1.0, 0.62, 0.25}, smoothstep(-radius, radius, sy)), disc);
   } else {
-    // Floor: violet fading to deep blue, three lines across and five running
+    // Floor: magenta fading to violet, three lines across and five running
     // to the horizon, each a soft cyan glow; they fade out where they crowd.
-    c = mix(Colour{0.55, 0.15, 0.65}, Colour{0.12, 0.05, 0.35}, smoothstep(horizon, -1, y));
+    c = mix(Colour{0.85, 0.35, 0.8}, Colour{0.45, 0.25, 0.75}, smoothstep(horizon, -1, y));
     double drop = horizon - y, glow = 0;
     for (double across : {0.12, 0.33, 0.68}) glow = std::max(glow, std::exp(-std::pow((drop - across) / 0.035, 2)));
     for (int k = -2; k <= 2; ++k) {
       double run = x - 0.9 * k * drop;  // horizontal distance to the line through the vanishing point
       glow = std::max(glow, std::exp(-std::pow(run / (0.035 * std::sqrt(1 + 0.81 * k * k)), 2)));
     }
-    c = mix(c, Colour{0.3, 1.0, 1.0}, glow * smoothstep(0.0, 0.1, drop) * 0.9);
+    c = mix(c, Colour{0.45, 1.0, 1.0}, glow * smoothstep(0.0, 0.1, drop) * 0.8);
   }
   // A bright band along the horizon.
   c = c + Colour{1.0, 0.75, 0.5} * std::exp(-std::pow((y - horizon) / 0.04, 2));
-  // Rainbow rim where the surface turns away from the viewer.
+  // Pale rainbow rim where the surface turns away from the viewer.
   double r = std::sqrt(x * x + y * y);
-  c = mix(c, hue(std::atan2(y, x) / (2 * pi) + r * 0.5), smoothstep(0.8, 0.92, r));
-  // The logo: thick letters in a wide dark halo, filled white over gold over orange.
+  c = mix(c, mix(hue(std::atan2(y, x) / (2 * pi) + r * 0.5), Colour{1, 1, 1}, 0.4), smoothstep(0.8, 0.92, r));
+  // The logo: thick letters in a wide blue-violet halo, filled white over yellow over gold.
   double d = logoDistance(x, y);
   const double stroke = 0.09;
-  c = mix(c, Colour{0.15, 0.02, 0.3}, 0.85 * smoothstep(stroke + 0.09, stroke + 0.02, d));
-  Colour fill = bands({{1.0, 1.0, 0.85}, {1.0, 0.8, 0.25}, {1.0, 0.45, 0.1}}, 0.4, -0.5, soft, y);
+  c = mix(c, Colour{0.5, 0.3, 0.95}, smoothstep(stroke + 0.09, stroke + 0.02, d));
+  Colour fill = bands({{1.0, 1.0, 1.0}, {1.0, 0.95, 0.55}, {1.0, 0.78, 0.3}}, 0.4, -0.5, soft, y);
   return mix(c, fill, smoothstep(stroke + soft / 2, stroke - soft / 2, d));
 }
 
