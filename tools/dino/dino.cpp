@@ -41,18 +41,16 @@ struct Piece {
   bool capsule;  // tapered capsule from a (radius ra) to b (radius rb); else ellipsoid
   Vec3 a, radii;  // ellipsoid: centre and semi-axes
   double pitch;   // ellipsoid: turn about X, degrees; positive lowers its front (-Y) end
-  double roll;    // ellipsoid: turn about its own Y axis before the pitch, degrees;
-                  // positive leans its top towards +X
   Vec3 b;
   double ra, rb;
   bool mirrored = true;
 };
 
-Piece ellipsoid(Part part, double blend, Vec3 centre, Vec3 radii, double pitch = 0, double roll = 0) {
-  return {part, blend, false, centre, radii, pitch, roll, {}, 0, 0};
+Piece ellipsoid(Part part, double blend, Vec3 centre, Vec3 radii, double pitch = 0) {
+  return {part, blend, false, centre, radii, pitch, {}, 0, 0};
 }
 Piece capsule(Part part, double blend, Vec3 a, double ra, Vec3 b, double rb) {
-  return {part, blend, true, a, {}, 0, 0, b, ra, rb};
+  return {part, blend, true, a, {}, 0, b, ra, rb};
 }
 Piece sided(Piece piece) {
   piece.mirrored = false;
@@ -113,12 +111,9 @@ double pieceDistance(const Piece& piece, Vec3 p) {
     return std::sqrt(dot(d, d)) - (piece.ra + (piece.rb - piece.ra) * t);
   }
   Vec3 q = p - piece.a;
-  const double degree = 3.14159265358979323846 / 180;
-  double c = std::cos(piece.pitch * degree), s = std::sin(piece.pitch * degree);
+  double angle = piece.pitch * 3.14159265358979323846 / 180;
+  double c = std::cos(angle), s = std::sin(angle);
   q = {q.x, c * q.y + s * q.z, -s * q.y + c * q.z};
-  c = std::cos(piece.roll * degree);
-  s = std::sin(piece.roll * degree);
-  q = {c * q.x - s * q.z, q.y, s * q.x + c * q.z};
   // Ellipsoid distance estimate: exact on the surface, smooth around it.
   Vec3 r = piece.radii;
   Vec3 k0{q.x / r.x, q.y / r.y, q.z / r.z};
@@ -223,6 +218,8 @@ int main(int argc, char** argv) {
   std::vector<int> kept = simplify(mesh, vertexCount, {left, right});
   left = kept[left];
   right = kept[right];
+  // A few rounds of relaxing even out the triangles that the collapses left,
+  // for smooth shading (more would blunt the spikes); the eyes stay put.
   const Vec3 eyes[2] = {mesh.vertices[left], mesh.vertices[right]};
   relax(mesh, dinoField, 3);
   mesh.vertices[left] = eyes[0];
