@@ -9,10 +9,11 @@
 
 namespace {
 
-// Fifty units tall and light (the show draws it dozens of times a frame and a
-// sprite per vertex); the eyes at vertices 73 and 534 a mirrored pair high on
-// the front of the head (the front faces -y).
-TEST(ContentDino, StandsFiftyUnitsTallLightWithItsEyesHighOnTheFront) {
+// About fifty units tall (the show scales it by 0.02) and light (the show
+// draws it dozens of times a frame and a sprite per vertex); the eyes at
+// vertices 73 and 534 a mirrored pair high on the front of the head (the
+// front faces -y).
+TEST(ContentDino, StandsAboutFiftyUnitsTallLightWithItsEyesHighOnTheFront) {
   ObjFile obj;
   std::string error;
   ASSERT_TRUE(readObj(DINO_OBJ_PATH, obj, error)) << error;
@@ -22,7 +23,7 @@ TEST(ContentDino, StandsFiftyUnitsTallLightWithItsEyesHighOnTheFront) {
     high[i % 3] = std::max(high[i % 3], obj.vertices[i]);
   }
   const float size[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
-  EXPECT_NEAR(size[2], 50, 2.5);
+  EXPECT_NEAR(size[2], 50, 5);
   EXPECT_GT(size[2], size[0]);
   ASSERT_GT(obj.vertexCount(), 534);
   EXPECT_LE(obj.vertexCount(), 2000);

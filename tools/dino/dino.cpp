@@ -1,11 +1,11 @@
 // Writes the show's character, a cartoon dinosaur, in the mesh text format:
 // "v x y z" and "f a b c" lines (1-based, counter-clockwise from outside) in
-// named "g" parts. Z is up, the character faces -Y and stands about 50 units
-// tall; vertices 73 and 534 (0-based) sit on its head where its left and right
-// eyes go. The surface is an implicit blend of ellipsoids and tapered capsules,
-// polygonised on a fine grid, reduced by edge collapses to the few vertices
-// the show needs, relaxed and projected back onto the surface, so the output
-// is the same on every run.
+// named "g" parts. Z is up, the character faces -Y and stands about 53 units
+// tall, 45 of them to the top of its skull; vertices 73 and 534 (0-based) sit
+// on its head where its left and right eyes go. The surface is an implicit
+// blend of ellipsoids and tapered capsules, polygonised on a fine grid,
+// reduced by edge collapses to the few vertices the show needs, relaxed and
+// projected back onto the surface, so the output is the same on every run.
 //
 // Usage: dino OUTPUT.obj
 
@@ -233,13 +233,11 @@ int main(int argc, char** argv) {
   for (const auto& t : mesh.triangles)
     parts[partAt((mesh.vertices[t[0]] + mesh.vertices[t[1]] + mesh.vertices[t[2]]) * (1.0 / 3))].push_back(t);
 
-  // Stand on z = 0 and measure exactly 50 units from the soles to the crown.
-  double low = 1e30, high = -1e30;
-  for (const Vec3& v : mesh.vertices) {
-    low = std::min(low, v.z);
-    high = std::max(high, v.z);
-  }
-  const double scale = 50 / (high - low);
+  // Stand on z = 0, at the scale that the show's character has always had
+  // (the crest stands on top of that).
+  double low = 1e30;
+  for (const Vec3& v : mesh.vertices) low = std::min(low, v.z);
+  const double scale = 0.9;
   for (Vec3& v : mesh.vertices) v = Vec3{v.x, v.y, v.z - low} * scale;
 
   FILE* out = std::fopen(argv[1], "w");
@@ -247,7 +245,7 @@ int main(int argc, char** argv) {
     std::perror(argv[1]);
     return 1;
   }
-  std::fprintf(out, "# Cartoon dinosaur: Z up, facing -Y, 50 units tall.\n");
+  std::fprintf(out, "# Cartoon dinosaur: Z up, facing -Y, about 53 units tall.\n");
   std::fprintf(out, "# Eyes at vertices %d and %d (0-based).\n", leftEyeVertex, rightEyeVertex);
   std::fprintf(out, "# %zu vertices, %zu triangles.\n", mesh.vertices.size(), mesh.triangles.size());
   for (const Vec3& v : mesh.vertices)
