@@ -1,3 +1,4 @@
+// The frame-time benchmark's statistics, its table and CSV, and the process's CPU time and memory.
 #include "app/bench.h"
 
 #ifdef _WIN32
@@ -16,9 +17,10 @@
 #include <iterator>
 #include <sstream>
 
-OrderTiming summarise(int order, std::vector<double> frameMs, double cpuMs) {
+OrderTiming summarise(int order, const char* scene, std::vector<double> frameMs, double cpuMs) {
   OrderTiming row;
   row.order = order;
+  row.scene = scene;
   row.frames = static_cast<long>(frameMs.size());
   if (frameMs.empty()) return row;
   std::sort(frameMs.begin(), frameMs.end());
@@ -32,20 +34,10 @@ OrderTiming summarise(int order, std::vector<double> frameMs, double cpuMs) {
   return row;
 }
 
-const char* sceneName(int order) {
-  static const char* const names[] = {
-      "Logo echo",    "Logo spiral", "Presents",     "Main title", "Main title",   "Dino rise",     "Dino rise",
-      "Dino dance",   "Dino dance",  "Dino ring",    "Lattice flight", "Superstar", "Music credit", "Musician",
-      "Code credit",  "Coder",       "Greetings",    "Invitation", "Farewell",     "(overlay only)", "Rosette wheel",
-      "Stripe card"};
-  if (order < 0 || order >= static_cast<int>(std::size(names))) return "(overlay only)";
-  return names[order];
-}
-
 void printBenchTable(std::FILE* out, const std::vector<OrderTiming>& rows) {
   std::fprintf(out, "order  scene           frames  median ms   p99 ms      fps  cpu ms/frame\n");
   for (const OrderTiming& row : rows)
-    std::fprintf(out, "%5d  %-14s  %6ld  %9.2f  %7.2f  %7.1f  %12.2f\n", row.order, sceneName(row.order), row.frames,
+    std::fprintf(out, "%5d  %-14s  %6ld  %9.2f  %7.2f  %7.1f  %12.2f\n", row.order, row.scene, row.frames,
                  row.medianMs, row.p99Ms, row.fps, row.cpuMsPerFrame);
 }
 
@@ -54,7 +46,7 @@ bool writeBenchCsv(const std::string& path, const std::vector<OrderTiming>& rows
   out << "order,scene,frames,median_ms,p99_ms,fps,cpu_ms_per_frame\n";
   char line[160];
   for (const OrderTiming& row : rows) {
-    std::snprintf(line, sizeof line, "%d,%s,%ld,%.3f,%.3f,%.1f,%.3f\n", row.order, sceneName(row.order), row.frames,
+    std::snprintf(line, sizeof line, "%d,%s,%ld,%.3f,%.3f,%.1f,%.3f\n", row.order, row.scene, row.frames,
                   row.medianMs, row.p99Ms, row.fps, row.cpuMsPerFrame);
     out << line;
   }

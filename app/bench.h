@@ -1,3 +1,4 @@
+// The frame-time benchmark's numbers and how they are printed.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -6,6 +7,7 @@
 // The frame-time benchmark's numbers: one row per music order.
 struct OrderTiming {
   int order = 0;
+  const char* scene = "";
   long frames = 0;
   double medianMs = 0;       // wall time of the median frame
   double p99Ms = 0;          // 99th percentile (nearest rank)
@@ -14,10 +16,7 @@ struct OrderTiming {
 };
 
 // Summarises one order from each frame's wall time and the CPU time they took.
-OrderTiming summarise(int order, std::vector<double> frameMs, double cpuMs);
-
-// The scene an order shows.
-const char* sceneName(int order);
+OrderTiming summarise(int order, const char* scene, std::vector<double> frameMs, double cpuMs);
 
 void printBenchTable(std::FILE* out, const std::vector<OrderTiming>& rows);
 // The same numbers as CSV with a header line; false (with a message) on failure.

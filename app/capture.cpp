@@ -1,3 +1,4 @@
+// Video capture: frames piped to ffmpeg, the song's sound rendered for exactly their span, muxed at the end.
 #include "app/capture.h"
 
 #include <GL/gl.h>

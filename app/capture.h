@@ -1,3 +1,4 @@
+// Video capture of the show with its sound, through the ffmpeg program.
 #pragma once
 #include <sys/types.h>
 

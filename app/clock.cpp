@@ -1,3 +1,4 @@
+// The show's one clock: live ticks or the fixed step.
 #include "app/clock.h"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// The show's one clock, live or fixed-step.
 #pragma once
 #include <cstdint>
 

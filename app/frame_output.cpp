@@ -1,3 +1,4 @@
+// PNG frame output: the back buffer of each drawn frame written as a numbered file.
 #include "app/frame_output.h"
 
 #include <GL/gl.h>

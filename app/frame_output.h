@@ -1,3 +1,4 @@
+// PNG frame output for headless runs.
 #pragma once
 #include <cstdint>
 #include <string>

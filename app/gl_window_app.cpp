@@ -1,3 +1,4 @@
+// The window framework over SDL: window, GL context, window messages as virtual operations.
 #include "app/gl_window_app.h"
 
 #include <GL/gl.h>
@@ -6,12 +7,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 #include "app/clock.h"
 #include "app/platform.h"
 
 GlWindowApp* activeApp = nullptr;
+int windowSamples = autoSamples;
 
 namespace {
 
@@ -33,9 +36,28 @@ void PostQuitMessage() {
   SDL_PushEvent(&quit);
 }
 
+// Whether the GL rasterises in software (Mesa's llvmpipe, softpipe or
+// swrast; the generic GDI renderer of Windows), asked of a hidden throwaway
+// context (a few ms once the driver is loaded).
+bool softwareRasteriser() {
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+  SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!probe) return true;
+  bool software = true;
+  if (SDL_GLContext context = SDL_GL_CreateContext(probe)) {
+    if (const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
+      software = std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe") ||
+                 std::strstr(renderer, "swrast") || std::strstr(renderer, "GDI Generic");
+    SDL_GL_DeleteContext(context);
+  }
+  SDL_DestroyWindow(probe);
+  return software;
+}
+
 // Opens the window with a GL-capable visual: the requested depth buffer first,
 // then the closest smaller one the driver has, as the platform's pixel-format
-// choice does.
+// choice does; for each, the samples asked for, then fewer.
 SDL_Window* createWindow(const char* title, int width, int height, const PixelFormat& format) {
   const int channel = format.colorBits <= 16 ? 5 : 8;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
@@ -51,8 +73,13 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
   for (int depth : {format.depthBits, 24, 16}) {
     if (depth > format.depthBits) continue;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_OPENGL | shown | SDL_WINDOW_RESIZABLE);
+    for (int samples = format.samples;; samples /= 2) {
+      SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
+      SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
+      window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                SDL_WINDOW_OPENGL | shown | SDL_WINDOW_RESIZABLE);
+      if (window || samples < 2) break;
+    }
     if (window) break;
   }
   return window;
@@ -113,7 +140,7 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
     : width(width), height(height), colorBits(colorBits), wide(wide), title(title) {
   activeApp = this;
   if (!pixelFormatFilled) {
-    sharedPixelFormat = {colorBits, depthBits};
+    sharedPixelFormat = {colorBits, depthBits, windowSamples};
     pixelFormatFilled = true;
   }
   pixelFormat = &sharedPixelFormat;
@@ -126,6 +153,7 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
     std::exit(1);
   }
   messageEventType();
+  if (sharedPixelFormat.samples == autoSamples) sharedPixelFormat.samples = softwareRasteriser() ? 0 : 4;
   window = createWindow(title, width, height, *pixelFormat);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
@@ -202,6 +230,16 @@ void GlWindowApp::createContext() {
     SDL_GL_DeleteContext(context);
     PostQuitMessage();
     return;
+  }
+  // Fewer samples than asked for (or more: a GL may round up) are taken as they come.
+  int samples = 0;
+  SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
+  if (samples != pixelFormat->samples) {
+    static bool told = false;
+    if (!told)
+      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n",
+                   pixelFormat->samples, samples);
+    told = true;
   }
   // Frames are not limited.
   SDL_GL_SetSwapInterval(0);

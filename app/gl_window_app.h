@@ -1,3 +1,4 @@
+// The window framework: the base class that owns the window and the GL context.
 #pragma once
 #include <cstdint>
 
@@ -25,11 +26,19 @@ int DispatchMessageA(const SDL_Event& event);
 // The virtual-key code of an SDL key: letters as their upper-case codes; 0 for keys the show has no use for.
 int virtualKeyOf(int sdlKey);
 
-// Pixel format the window's GL context is made with.
+// Pixel format the window's GL context is made with. `samples` per pixel
+// smooth the edges (0: none); autoSamples takes 4 where the GL is hardware
+// and none on a software rasteriser, where they would cost frame time.
+inline constexpr int autoSamples = -1;
 struct PixelFormat {
   int colorBits;
   int depthBits;
+  int samples = autoSamples;
 };
+
+// Multisampling for the window the next construction makes, when it is the
+// first: autoSamples, or 0, 2, 4 or 8 samples per pixel.
+extern int windowSamples;
 
 // Base of the application object: owns one window with a double-buffered GL
 // context, turns window messages into virtual operations, keeps viewport and

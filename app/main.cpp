@@ -33,12 +33,13 @@
 #include "music/music_control.h"
 #include "music/song_renderer.h"
 #include "show/demo_app.h"
+#include "show/scenes.h"
 
 namespace {
 
 constexpr const char* songFile = "ko-trampelin.it";
 // The show ends at the last row of the farewell.
-constexpr int endPosition = 18 * 64 + 63;
+constexpr int endPosition = farewellOrder * 64 + 63;
 
 volatile std::sig_atomic_t stopSignal = 0;
 void onStopSignal(int signal) { stopSignal = signal; }
@@ -131,8 +132,8 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
 int runBench(DemoApp& app, const Options& options) {
   std::vector<OrderTiming> rows;
   double startupMs = 0;
-  for (int order = 0; order <= lastOrder; ++order) {
-    music::setStartOrder(order);
+  for (const Scene& scene : scenes) {
+    music::setStartOrder(scene.order);
     FMUSIC_PlaySong(app.song);
     app.songStartTime = timeGetTime();
     std::vector<double> frameMs;
@@ -154,10 +155,13 @@ int runBench(DemoApp& app, const Options& options) {
       if (startupMs == 0) startupMs = processAgeMs();
       showclock::nextFrame();
     }
-    rows.push_back(summarise(order, std::move(frameMs), processCpuMs() - cpuBefore));
+    rows.push_back(summarise(scene.order, scene.name, std::move(frameMs), processCpuMs() - cpuBefore));
   }
-  std::printf("flipp-kroma --bench: %dx%d, %ld frames per order %.1f ms apart, %s\n", app.width, app.height,
-              options.frames, 1000.0 / options.fps, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+  int samples = 0;
+  SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
+  std::printf("flipp-kroma --bench: %dx%d, %d samples per pixel, %ld frames per order %.1f ms apart, %s\n", app.width,
+              app.height, samples, options.frames, 1000.0 / options.fps,
+              reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   printBenchTable(stdout, rows);
   std::printf("start-up to the first frame: %.0f ms; peak memory: %.0f MB\n", startupMs, peakMemoryMb());
   if (!options.benchOut.empty() && !writeBenchCsv(options.benchOut, rows)) return 1;
@@ -216,6 +220,7 @@ int main(int argc, char** argv) {
   } else {
     setMessageBoxFunction(desktopMessageBox);
   }
+  windowSamples = options.msaa;
   if (options.fps > 0) {
     showclock::useFixedStep(options.fps);
     music::useLockstep(&timeGetTime);

@@ -1,9 +1,12 @@
+// The command line: parsing, checking and the usage text.
 #include "app/options.h"
 
 #include <charconv>
 #include <cctype>
 #include <cstring>
 #include <string_view>
+
+#include "show/scenes.h"
 
 namespace {
 
@@ -59,6 +62,8 @@ const char* usageText() {
          "  --bench             time every order headless and print a table (--frames per\n"
          "                      order, default 230; --fps step, default 30)\n"
          "  --bench-out FILE    with --bench: also write the table as CSV\n"
+         "  --msaa N            N samples per pixel for smooth edges: 0, 2, 4 or 8 (default\n"
+         "                      4, none on a software rasteriser; 4 for --capture)\n"
          "  --font FILE         draw the text with this font file instead of the\n"
          "                      installed \"Impact\" (or the bundled face)\n"
          "  --help, --version\n";
@@ -87,7 +92,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
-                            arg == "--bench-out" || arg == "--font";
+                            arg == "--bench-out" || arg == "--font" || arg == "--msaa";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -129,6 +134,9 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--bench-out") {
       ok = !value.empty();
       options.benchOut = value;
+    } else if (arg == "--msaa") {
+      ok = value == "0" || value == "2" || value == "4" || value == "8";
+      if (ok) options.msaa = value[0] - '0';
     } else if (arg == "--font") {
       ok = !value.empty();
       options.fontFile = value;
@@ -147,13 +155,15 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     message = "--bench-out needs --bench";
     return ParseResult::error;
   }
-  // The show ends in order 18; from a later order it would run for ever.
-  if (capture && options.startOrder > 18 && options.frames == 0) {
+  // The show ends in the farewell's order; from a later order it would run for ever.
+  if (capture && options.startOrder > farewellOrder && options.frames == 0) {
     message = "a capture from order " + std::to_string(options.startOrder) +
-              " never reaches the show's end (order 18): give --frames";
+              " never reaches the show's end (order " + std::to_string(farewellOrder) + "): give --frames";
     return ParseResult::error;
   }
   if (capture || options.bench) options.headless = true;
+  // A video is watched at leisure: smooth edges whatever the rasteriser costs.
+  if (capture && options.msaa < 0) options.msaa = 4;
   if (capture && !modeGiven) {
     options.width = 1280;
     options.height = 720;

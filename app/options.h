@@ -1,3 +1,4 @@
+// The command line's options.
 #pragma once
 #include <string>
 
@@ -18,10 +19,8 @@ struct Options {
   bool bench = false;        // time every order instead of playing the show
   std::string benchOut;      // with bench: also write the table here as CSV
   std::string fontFile;      // draw the text with this face instead of the installed "Impact"
+  int msaa = -1;             // samples per pixel (0, 2, 4, 8); -1: 4 on hardware GL, none in software
 };
-
-// The show's orders run from 0 to this one (the stripe card).
-constexpr int lastOrder = 21;
 
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.
 constexpr long benchFramesPerOrder = 230;

@@ -1,3 +1,4 @@
+// The bitmap decoder: BMP files and bare DIBs of every common depth to 24-bit RGB.
 #include "assets/dib.h"
 
 #include <bit>
@@ -60,8 +61,11 @@ struct Picture {
   std::size_t dataSize = 0;
 };
 
+// Bytes from one row of uncompressed pixels to the next: padded to 4.
+std::uint64_t rowStride(const Picture& p) { return (std::uint64_t(p.bitCount) * p.width + 31) / 32 * 4; }
+
 void decodeRows(const Picture& p, std::uint8_t* out) {
-  const std::size_t stride = (std::size_t(p.bitCount) * p.width + 31) / 32 * 4;
+  const std::size_t stride = rowStride(p);
   const Channel red(p.masks[0]), green(p.masks[1]), blue(p.masks[2]);
   for (std::uint32_t y = 0; y < p.rows; ++y) {
     const std::uint8_t* row = p.data + y * stride;
@@ -211,9 +215,8 @@ RgbImage* decodeDib(const std::uint8_t* file, std::size_t size) {
     if (pixelCount > 65536 + 128 * std::uint64_t(p.dataSize)) return fail(conversionError);
   } else {
     // Every row but the last is padded to a multiple of 4 bytes.
-    const std::uint64_t stride = (std::uint64_t(p.bitCount) * p.width + 31) / 32 * 4;
     const std::uint64_t lastRow = (std::uint64_t(p.bitCount) * p.width + 7) / 8;
-    if (lastRow > p.dataSize || (p.rows - 1) > (p.dataSize - lastRow) / stride)
+    if (lastRow > p.dataSize || (p.rows - 1) > (p.dataSize - lastRow) / rowStride(p))
       return fail(conversionError);
   }
 

@@ -1,3 +1,4 @@
+// The bitmap decoder's interface and its image record.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The character mesh: its text-format loader, normals, centring and display lists.
 #include "assets/mesh.h"
 
 #include <climits>

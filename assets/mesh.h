@@ -1,3 +1,4 @@
+// The triangle mesh drawn through display lists, and its loader.
 #pragma once
 #include <GL/gl.h>
 

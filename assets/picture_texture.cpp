@@ -1,3 +1,4 @@
+// The picture texture: a bitmap file uploaded with a GLU mipmap chain.
 #include "assets/picture_texture.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// The picture texture made from a bitmap file.
 #pragma once
 
 // Loads a bitmap file into a new GL texture with a GLU-built mipmap chain,

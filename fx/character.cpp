@@ -1,17 +1,74 @@
 // The character: the mesh upright at show scale, with two eyes whose pupils
-// roll with the level of sound channel 0.
+// roll with a sound level.
+#include "fx/character.h"
+
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "assets/mesh.h"
 #include "fx/shape_cache.h"
-#include "music/music.h"
-#include "show/demo_app.h"
 
-void DemoApp::drawCharacter() {
-  const int v = (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF;
+namespace {
+
+constexpr float meshScale = 0.02f;
+
+// How far the character reaches from its origin, in mesh units: the farthest
+// vertex, plus a pupil's reach from its eye's centre (3 + 1). Kept for the
+// mesh it was measured on.
+float reach(const Mesh& mesh) {
+  static const float* measured = nullptr;
+  static int measuredCount = 0;
+  static float farthest = 0;
+  if (mesh.vertices != measured || mesh.getVertexCount() != measuredCount) {
+    measured = mesh.vertices;
+    measuredCount = mesh.getVertexCount();
+    farthest = 0;
+    for (int v = 0; v < measuredCount; ++v) {
+      const float* p = &mesh.vertices[3 * v];
+      farthest = std::max(farthest, std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
+    }
+  }
+  return farthest + 4;
+}
+
+}  // namespace
+
+bool characterOutOfView(const Mesh& mesh) {
+  GLfloat m[16], p[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  // The rotations and the scale leave the origin where the modelview puts it;
+  // the longest of its axes bounds how much it stretches the sphere.
+  const double centre[4] = {m[12], m[13], m[14], m[15]};
+  double stretch = 0;
+  for (int axis = 0; axis < 3; ++axis)
+    stretch = std::max(stretch, std::hypot(double{m[4 * axis]}, double{m[4 * axis + 1]}, double{m[4 * axis + 2]}));
+  const double radius = reach(mesh) * meshScale * stretch;
+  // Each plane of the view volume is the projection's last row plus or minus
+  // one of the others (eye space; inside is where it is not negative).
+  for (int row = 0; row < 3; ++row) {
+    for (int sign : {1, -1}) {
+      double plane[4], normal = 0;
+      for (int col = 0; col < 4; ++col) plane[col] = p[4 * col + 3] + sign * p[4 * col + row];
+      for (int col = 0; col < 3; ++col) normal += plane[col] * plane[col];
+      double distance = 0;
+      for (int col = 0; col < 4; ++col) distance += plane[col] * centre[col];
+      // A sliver of margin for the rounding of GL's own transformation.
+      if (distance < -(radius * std::sqrt(normal) * 1.001 + 1e-6)) return true;
+    }
+  }
+  return false;
+}
+
+void drawCharacter(Mesh& mesh, int level) {
+  if (mesh.triangleCount > 0 && mesh.normals && characterOutOfView(mesh)) {
+    glNormal3fv(&mesh.normals[3 * mesh.triangles[3 * mesh.triangleCount - 1]]);
+    return;
+  }
   const double pi = 3.1415927410125732;  // pi in single precision
-  const double phi = v * pi * (1.0 / 510);
+  const double phi = level * pi * (1.0 / 510);
   const auto dy = static_cast<float>(-3 * std::cos(phi));
   const auto dz = static_cast<float>(3 * std::sin(phi));
 
@@ -19,13 +76,12 @@ void DemoApp::drawCharacter() {
   glRotatef(-90, 1, 0, 0);
   glRotatef(10, 0, 1, 0);
   glRotatef(-5, 0, 0, 1);
-  glScalef(0.02f, 0.02f, 0.02f);
-  // The eyes sit at two vertices of the head; a smaller mesh has no head to put them on.
-  if (mesh.getVertexCount() > 534) {
+  glScalef(meshScale, meshScale, meshScale);
+  if (mesh.getVertexCount() > eyeVertices[1]) {
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     glPushAttrib(GL_CURRENT_BIT);
-    for (int eye : {73, 534}) {
+    for (int eye : eyeVertices) {
       const float* at = &mesh.vertices[3 * eye];
       glPushMatrix();
       glTranslatef(at[0], at[1], at[2]);

@@ -1,3 +1,4 @@
+// The cube lattice: 216 spinning colour cubes from one vertex array.
 #include "fx/cube_lattice.h"
 
 #include <GL/gl.h>

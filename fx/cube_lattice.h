@@ -1,3 +1,4 @@
+// The cube-lattice effect.
 #pragma once
 
 // A 6 x 6 x 6 grid of colour cubes, each spinning about its own grid

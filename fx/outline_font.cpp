@@ -1,3 +1,4 @@
+// 3D outline text: FreeType glyphs flattened, GLU-tessellated and extruded into display lists.
 #include "fx/outline_font.h"
 
 #include <GL/glu.h>
@@ -50,9 +51,9 @@ FT_Face openScalable(FT_Library library, const std::string& file, int index, con
   return nullptr;
 }
 
-// The chosen face file or else the installed face of family `name`; failing
-// that the bundled face; null if none
-// can be read. `slant` and `embolden` tell what the face lacks of the style.
+// The chosen face file, or else the installed face of family `name`; failing
+// that, the bundled face; null if none can be read. `slant` and `embolden`
+// tell what the face lacks of the style.
 FT_Face openFace(FT_Library library, const char* name, bool bold, bool italic, bool& slant,
                  bool& embolden) {
   FaceFile found;

@@ -1,3 +1,4 @@
+// 3D outline text from a TrueType or OpenType face.
 #pragma once
 #include <GL/gl.h>
 

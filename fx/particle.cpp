@@ -1,3 +1,4 @@
+// Camera-facing particles, the palette and the shared random generator.
 #include "fx/particle.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// Particles, the show's palette and its shared random generator.
 #pragma once
 #include <cstdint>
 

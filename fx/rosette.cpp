@@ -1,3 +1,4 @@
+// The rosette: a petalled triangle fan.
 #include "fx/rosette.h"
 
 #include <GL/gl.h>

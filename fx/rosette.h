@@ -1,3 +1,4 @@
+// The rosette effect.
 #pragma once
 #include <array>
 

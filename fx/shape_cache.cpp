@@ -1,3 +1,4 @@
+// The display-list cache and the cached sphere.
 #include "fx/shape_cache.h"
 
 #include <GL/glu.h>

@@ -1,3 +1,4 @@
+// A display-list cache keyed by shape and parameters, and the sphere drawn through it.
 #pragma once
 #include <GL/gl.h>
 

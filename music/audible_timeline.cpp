@@ -1,3 +1,4 @@
+// The audible-position timeline: a lock-free ring of rendered blocks and the device's hand-overs.
 #include "music/audible_timeline.h"
 
 #include <algorithm>

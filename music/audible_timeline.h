@@ -1,3 +1,4 @@
+// Which rendered block the listener hears now.
 #pragma once
 #include <atomic>
 #include <cstdint>

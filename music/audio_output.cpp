@@ -1,3 +1,4 @@
+// Audio output through SDL: the device callback renders the song block by block.
 #include "music/audio_output.h"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// The sound card, through SDL audio, and a hand-driven stand-in for tests.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,3 +1,4 @@
+// The module-player calls the show makes.
 #pragma once
 #include <cstdint>
 

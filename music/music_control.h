@@ -1,3 +1,4 @@
+// How the module-player calls get their answers: lockstep, start order, scripted positions.
 #pragma once
 #include <cstdint>
 

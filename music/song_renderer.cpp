@@ -1,3 +1,4 @@
+// Rendering one module with libopenmpt, block by block, noting position and levels.
 #include "music/song_renderer.h"
 
 #include <algorithm>

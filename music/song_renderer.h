@@ -1,3 +1,4 @@
+// One module rendered block by block.
 #pragma once
 #include <cstddef>
 #include <cstdint>

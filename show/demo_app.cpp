@@ -1,3 +1,4 @@
+// The demo object: construction, start-up, tear-down and the operations the scenes use.
 #include "show/demo_app.h"
 
 #include <GL/gl.h>
@@ -8,6 +9,7 @@
 
 #include "app/clock.h"
 #include "app/data_path.h"
+#include "fx/character.h"
 #include "fx/outline_font.h"
 #include "fx/particle.h"
 #include "assets/picture_texture.h"
@@ -68,3 +70,6 @@ void DemoApp::init() {
 }
 
 unsigned DemoApp::loadTexture(const char* fileName) { return makePictureTexture(fileName); }
+
+// The pupils follow the level of sound channel 0 while it plays (its low 8 bits).
+void DemoApp::drawCharacter() { ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF); }

@@ -1,3 +1,4 @@
+// The demo object: owns every resource of the show.
 #pragma once
 #include <cstdint>
 #include <memory>

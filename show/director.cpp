@@ -1,3 +1,4 @@
+// The scene director: frame clock, clear and light, dispatch by the scene table, channel overlays.
 #include "show/director.h"
 
 #include <GL/gl.h>
@@ -10,6 +11,7 @@
 #include "fx/particle.h"
 #include "music/music.h"
 #include "show/demo_app.h"
+#include "show/scenes.h"
 
 void additiveBlending() { glBlendFunc(GL_SRC_ALPHA, GL_ONE); }
 
@@ -73,30 +75,7 @@ void Director::draw() {
 }
 
 void Director::dispatch() {
-  switch (order) {
-    case 0: logoEcho(); break;
-    case 1: logoSpiral(); break;
-    case 2: presents(); break;
-    case 3:
-    case 4: mainTitle(); break;
-    case 5:
-    case 6: dinoRise(); break;
-    case 7:
-    case 8: dinoDance(); break;
-    case 9: dinoRing(); break;
-    case 10: latticeFlight(); break;
-    case 11: superstar(); break;
-    case 12: musicCredit(); break;
-    case 13: musician(); break;
-    case 14: codeCredit(); break;
-    case 15: coder(); break;
-    case 16: greetings(); break;
-    case 17: invitation(); break;
-    case 18: farewell(); break;
-    case 20: rosetteWheel(); break;
-    case 21: stripeCard(); break;
-    default: break;  // 19, 22 and above: the overlay alone; negative: nothing
-  }
+  if (order >= 0 && order <= lastOrder && scenes[order].draw) (this->*scenes[order].draw)();
   if (order < 2) return;
 
   glLoadIdentity();

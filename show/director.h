@@ -1,3 +1,4 @@
+// The scene director and its scenes.
 #pragma once
 #include <cstdint>
 
@@ -16,6 +17,30 @@ class Director {
   std::int32_t lastFrameTime = 0;
   bool reseedPending = true;
   std::int32_t superstarStart = 0;
+
+  // The scenes, by group; show/scenes.h says which order draws which.
+  // Opening scenes.
+  void logoEcho();
+  void logoSpiral();
+  void presents();
+  void mainTitle();
+  // Dino scenes.
+  void dinoRise();
+  void dinoDance();
+  void dinoRing();
+  void latticeFlight();
+  void superstar();
+  // Credit scenes.
+  void musicCredit();
+  void musician();
+  void codeCredit();
+  void coder();
+  // Greetings and closing scenes.
+  void greetings();
+  void invitation();
+  void farewell();
+  void rosetteWheel();
+  void stripeCard();
 
  private:
   DemoApp& app;
@@ -39,31 +64,9 @@ class Director {
   void particle(int i) const;
   void paletteColour(int k, int alpha) const;
   void rowColour() const;
-
-  // Opening scenes.
-  void logoEcho();
-  void logoSpiral();
-  void presents();
-  void mainTitle();
-  // Dino scenes.
-  void dinoRise();
-  void dinoDance();
-  void dinoRing();
-  void latticeFlight();
-  void superstar();
-  // Credit scenes.
+  // Shared by the credit scenes.
   void creditCamera() const;
   void creditTextState() const;
-  void musicCredit();
-  void musician();
-  void codeCredit();
-  void coder();
-  // Greetings and closing scenes.
-  void greetings();
-  void invitation();
-  void farewell();
-  void rosetteWheel();
-  void stripeCard();
 };
 
 // Notation shared by the scenes and the overlay.

@@ -1,3 +1,4 @@
+// The greetings table: eight handles and a message to each.
 #include "show/greetings.h"
 
 const Greeting greetingsTable[8] = {

@@ -1,3 +1,4 @@
+// The greetings drawn by the greetings drum.
 #pragma once
 
 // The greeted handles and a message to each, in the order the drum shows them.

@@ -1,3 +1,4 @@
+// The glow and stripe textures the show makes itself.
 #include "show/procedural_textures.h"
 
 #include <cmath>

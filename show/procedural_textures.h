@@ -1,3 +1,4 @@
+// The show's two procedural textures.
 #pragma once
 #include <cstdint>
 #include <vector>

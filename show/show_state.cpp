@@ -1,3 +1,4 @@
+// The fixed-function GL state the show draws with.
 #include "show/show_state.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// The fixed-function GL state of the show, shared with the viewing tools.
 #pragma once
 
 // Sets the fixed-function state the show runs with: everything off but

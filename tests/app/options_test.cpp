@@ -1,3 +1,4 @@
+// Tests of the command line: what each line of options makes or why it is refused.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -23,6 +24,7 @@ std::string describe(const Options& o) {
   if (o.bench) s << " bench";
   if (!o.benchOut.empty()) s << " csv=" << o.benchOut;
   if (!o.fontFile.empty()) s << " font=" << o.fontFile;
+  if (o.msaa >= 0) s << " msaa=" << o.msaa;
   return s.str();
 }
 
@@ -41,8 +43,10 @@ TEST(AppOptions, CommandLines) {
       {"--capture show.MKV"},
 #else
       // a capture runs headless at 720p and 60 fps unless told
-      {"--capture show.MKV", "1280x720x32 headless fps=60 capture=show.MKV"},
+      {"--capture show.MKV", "1280x720x32 headless fps=60 capture=show.MKV msaa=4"},
+      {"--capture show.mp4 --msaa 0 --mode 320x240", "320x240x32 headless fps=60 capture=show.mp4 msaa=0"},
 #endif
+      {"--headless --msaa 8", "640x480x32 headless msaa=8"}, {"--msaa 3"}, {"--msaa 16"}, {"--msaa"},
       // the benchmark times every order headless, 230 frames 1/30 s apart unless told
       {"--bench --bench-out t.csv", "640x480x32 headless frames=230 fps=30 bench csv=t.csv"},
       {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--start-order 22"}, {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},

@@ -54,6 +54,49 @@ TEST(AppRun, HeadlessRunStopsAtTheFrameLimit) {
   fs::remove_all(dir);
 }
 
+// Order 7's caption and dancers, 160x90, drawn on Mesa's llvmpipe: its
+// pixels, and what the program said.
+std::vector<std::uint8_t> drawnWith(const std::string& options, std::string& said) {
+  const fs::path dir = scratchPath("msaa");
+#ifdef _WIN32
+  const std::string llvmpipe = "";  // under wine the GL is the host's Mesa, on Xvfb: llvmpipe
+#else
+  const std::string llvmpipe = "LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe ";
+#endif
+  const std::string command = llvmpipe + FK_PROGRAM
+                              " --headless --mode 160x90 --fps 30 --start-order 7 --frames 40 --png " +
+                              dir.string() + " " + options;
+  std::vector<std::uint8_t> rgb;
+  if (shell(command, said) != 0) return rgb;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, (dir / "frame-000039.png").string().c_str())) {
+    image.format = PNG_FORMAT_RGB;
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr);
+  }
+  fs::remove_all(dir);
+  return rgb;
+}
+
+// A software rasteriser draws without multisampling unless told, exactly the
+// pixels of --msaa 0; asked for, the edges change; more samples than the GL
+// has (llvmpipe: 4) are the most it has, said once.
+TEST(AppRun, MultisamplingAsAskedOrAsTheRasteriserAffords) {
+  std::string said;
+  const auto none = drawnWith("--msaa 0", said);
+  ASSERT_FALSE(none.empty()) << said;
+  EXPECT_TRUE(drawnWith("", said) == none);
+  EXPECT_EQ(said.find("Multisampling"), std::string::npos) << said;
+  const auto four = drawnWith("--msaa 4", said);
+  EXPECT_EQ(said.find("Multisampling"), std::string::npos) << said;
+  EXPECT_FALSE(four == none);
+  EXPECT_TRUE(drawnWith("--msaa 8", said) == four);
+  const std::string line = "Multisampling: 8 samples per pixel asked for, the GL gives 4\n";
+  EXPECT_NE(said.find(line), std::string::npos) << said;
+  EXPECT_EQ(said.find("Multisampling", said.find(line) + line.size()), std::string::npos) << said;
+}
+
 // Folders where the data files should be, and a font file that is none: each
 // is reported, naming the file, and the show runs without it. No face is
 // installed, so the bundled one is needed.

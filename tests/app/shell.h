@@ -1,3 +1,4 @@
+// Runs the program under test through the shell.
 #pragma once
 // Runs the program under test as a user would, through the shell.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// BMP files and bare DIBs built byte by byte for the loader tests.
 #pragma once
 // Builds BMP files and bare DIBs byte by byte for the loader tests.
 #include <array>

@@ -1,3 +1,4 @@
+// Tests of the bitmap decoder: every depth, compressions, bit fields, refusals.
 #include "assets/dib.h"
 
 #include <cstdlib>

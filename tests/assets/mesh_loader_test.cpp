@@ -1,3 +1,4 @@
+// Tests of the mesh loader: parts, normals, centring, refusals.
 #include <array>
 #include <cmath>
 #include <fstream>

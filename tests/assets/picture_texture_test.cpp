@@ -1,3 +1,4 @@
+// Tests of the picture texture: upload sizes, binding, a missing file.
 #include "assets/picture_texture.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// Temporary files and recorded message boxes for the asset tests.
 #pragma once
 // Temporary files and recorded message boxes for the asset tests.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The fuzzer's bytes as a file a loader opens by name.
 #pragma once
 // The fuzzer's bytes as a file that a loader opens by name: an anonymous
 // in-memory file, rewritten for every input, reached through /proc.

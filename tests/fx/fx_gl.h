@@ -1,3 +1,4 @@
+// A hidden GL context and read-back helpers for the effect tests.
 #pragma once
 // A hidden 128 x 128 GL context per test suite, and read-back helpers.
 #include <GL/gl.h>

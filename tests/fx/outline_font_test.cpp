@@ -1,3 +1,4 @@
+// Tests of the 3D outline text: glyph lists, metrics, centring, missing faces.
 #include "fx/outline_font.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Tests of the particles and the shared random generator.
 #include "fx/particle.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the rosette and the cube lattice.
 #include "fx/cube_lattice.h"
 #include "fx/rosette.h"
 #include "tests/fx/fx_gl.h"

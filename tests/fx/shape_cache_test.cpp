@@ -1,3 +1,4 @@
+// Tests of the display-list cache and the sphere.
 #include "fx/shape_cache.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Tests of the audible-position timeline, alone and under a concurrent writer.
 #include "music/audible_timeline.h"
 
 #include <gtest/gtest.h>

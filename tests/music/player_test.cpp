@@ -1,3 +1,4 @@
+// Tests of the module-player calls: lockstep timing, the device path, channels, refusals.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,9 +1,11 @@
+// Tests of the character: restored state, pupils following channel 0, a mesh too small for eyes.
 #include <GL/glu.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
+#include "fx/character.h"
 #include "tests/show/show_fixture.h"
 
 namespace {
@@ -85,6 +87,51 @@ TEST_F(CharacterTest, PupilsRollWithChannel0WhileItPlays) {
   }
   EXPECT_GT(white, 100);
   EXPECT_GT(green, 100);
+}
+
+// The character is left out only where drawing it would colour no pixel:
+// swept across the left and right edges of the view, its top and bottom, and
+// through the near and far planes.
+TEST_F(CharacterTest, LeftOutOnlyWhereItWouldColourNoPixel) {
+  ASSERT_GE(app->mesh.getVertexCount(), 535);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glColor4ub(255, 255, 255, 255);
+  int leftOut = 0, seen = 0;
+  const auto sweep = [&](float x, float y, float z) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(x, y, z);
+    const bool out = characterOutOfView(app->mesh);
+    // Everything the character is made of, drawn whatever the test says.
+    glRotatef(-90, 1, 0, 0);
+    glRotatef(10, 0, 1, 0);
+    glRotatef(-5, 0, 0, 1);
+    glScalef(0.02f, 0.02f, 0.02f);
+    app->mesh.draw(0);
+    std::vector<std::uint8_t> rgb(width * height * 3);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const int lit = litPixels(rgb);
+    if (out) {
+      EXPECT_EQ(lit, 0) << "left out at " << x << ", " << y << ", " << z;
+    }
+    leftOut += out;
+    seen += lit > 0;
+  };
+  for (float step = -80; step <= 80; ++step) {
+    sweep(step / 10, 0, -3);                    // across the sides
+    sweep(0, step / 20, -3);                    // across the top and bottom
+    sweep(0.3f, 0.2f, 1 - (step + 80) / 80);   // through the near plane, from behind
+    sweep(0, 0, -1000 + step / 20);             // through the far plane
+  }
+  // 113 of the 644 places are left out, 371 show something.
+  EXPECT_GT(leftOut, 80);
+  EXPECT_GT(seen, 300);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
 }
 
 TEST_F(CharacterTest, SmallMeshIsDrawnWithoutEyes) {

@@ -1,3 +1,4 @@
+// Tests of the opening scenes' row- and order-driven rules.
 #include "tests/show/show_fixture.h"
 
 namespace {

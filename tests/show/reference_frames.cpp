@@ -91,7 +91,7 @@ int runShow(const std::string& program, const std::string& dataDirectory, const 
   const std::string environment = "SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 ", quote = "'", nowhere = "/dev/null";
 #endif
   const std::string command = environment + quote + program + quote + " --headless --fps " + std::to_string(fps) +
-                              " --mode " + std::to_string(width) + "x" + std::to_string(height) + " --font " + quote +
+                              " --mode " + std::to_string(width) + "x" + std::to_string(height) + " --msaa 0 --font " + quote +
                               dataDirectory + "/fonts/anton-latin-400-normal.woff" + quote + " --png " + quote +
                               pngDirectory.string() + quote + " " + extra + " >" + nowhere + " 2>&1";
   const int status = std::system(command.c_str());

@@ -1,3 +1,4 @@
+// The headless demo object shared by the show tests.
 #include "tests/show/show_fixture.h"
 
 namespace {

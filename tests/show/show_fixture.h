@@ -1,3 +1,4 @@
+// The headless demo object the show tests draw with.
 #pragma once
 // One headless demo object for a test binary, drawn with a scripted music
 // position and a fixed clock.

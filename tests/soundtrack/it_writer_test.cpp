@@ -1,3 +1,4 @@
+// Tests of the Impulse Tracker writer: a round trip through libopenmpt.
 #include "tools/itwriter/it_writer.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// One hidden OpenGL context per test binary.
 #include "tests/support/headless_gl.h"
 
 #include <GL/gl.h>

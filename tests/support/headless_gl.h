@@ -1,3 +1,4 @@
+// One hidden OpenGL context per test binary, and read-back helpers.
 #pragma once
 #include <cstdint>
 #include <vector>

@@ -1,3 +1,4 @@
+// Plain readers of the generated mesh and picture, and the character drawn as the show draws it.
 #include "tools/contentview/content_files.h"
 
 #include <GL/gl.h>

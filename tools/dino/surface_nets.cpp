@@ -1,3 +1,4 @@
+// Surface nets: a triangle mesh from a sampled scalar field.
 #include "tools/dino/surface_nets.h"
 
 #include <algorithm>

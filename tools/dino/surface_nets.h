@@ -1,3 +1,4 @@
+// Surface nets: a triangle mesh from a scalar field.
 #pragma once
 #include <array>
 #include <functional>

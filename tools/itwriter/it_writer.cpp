@@ -1,3 +1,4 @@
+// The Impulse Tracker writer: header, orders, instruments, samples, packed patterns.
 #include "tools/itwriter/it_writer.h"
 
 #include <array>

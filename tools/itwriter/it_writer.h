@@ -1,3 +1,4 @@
+// A small library that writes Impulse Tracker modules.
 #pragma once
 // Writes Impulse Tracker (.it) modules from a song held in memory.
 //

@@ -1,7 +1,7 @@
 // Writes the show's picture, a 256 x 256 environment image meant to be
-// sphere-mapped onto the character: a synthwave sky with a striped sun, a
-// neon floor grid below the horizon, a rainbow rim for the grazing angles and
-// the big logo letters "KO" in the middle. Stored as a 24-bit BMP.
+// sphere-mapped onto the character: a banded synthwave sky with a big sun,
+// a glowing floor grid below the horizon, a rainbow rim for the grazing angles
+// and the big logo letters "KO" in the middle. Stored as a 24-bit BMP.
 //
 // Usage: picture OUTPUT.bmp
 
@@ -43,15 +43,15 @@ struct Segment {
 
 // Letter strokes in a box 0.7 wide and 1 high, origin at the bottom left.
 std::vector<Segment> letterK() {
-  return {{0.08, 0, 0.08, 1}, {0.08, 0.42, 0.62, 1}, {0.26, 0.6, 0.64, 0}};
+  return {{0.1, 0, 0.1, 1}, {0.1, 0.42, 0.64, 1}, {0.3, 0.62, 0.66, 0}};
 }
 std::vector<Segment> letterO() {
   std::vector<Segment> strokes;
   const int steps = 48;
   for (int i = 0; i < steps; ++i) {
     double a0 = 2 * pi * i / steps, a1 = 2 * pi * (i + 1) / steps;
-    strokes.push_back({0.35 + 0.28 * std::cos(a0), 0.5 + 0.46 * std::sin(a0), 0.35 + 0.28 * std::cos(a1),
-                       0.5 + 0.46 * std::sin(a1)});
+    strokes.push_back({0.36 + 0.27 * std::cos(a0), 0.5 + 0.4 * std::sin(a0), 0.36 + 0.27 * std::cos(a1),
+                       0.5 + 0.4 * std::sin(a1)});
   }
   return strokes;
 }
@@ -66,7 +66,7 @@ double segmentDistance(const Segment& s, double x, double y) {
 // The logo "KO": its strokes placed in picture coordinates (-1 … 1).
 const std::vector<Segment>& logo() {
   static const std::vector<Segment> strokes = [] {
-    const double height = 0.62, left = -0.5, bottom = -0.34, advance = 0.82;
+    const double height = 0.84, left = -0.64, bottom = -0.46, advance = 0.84;
     std::vector<Segment> all;
     int index = 0;
     for (const auto& letter : {letterK(), letterO()}) {
@@ -86,45 +86,54 @@ double logoDistance(double x, double y) {
   return d;
 }
 
-// The environment at a point of the picture, x and y from -1 to 1, y up.
+// Colour bands of equal height between `top` and `bottom`, blended over `soft`.
+Colour bands(const std::vector<Colour>& colours, double top, double bottom, double soft, double y) {
+  double step = (top - bottom) / static_cast<double>(colours.size());
+  Colour c = colours.back();
+  for (size_t i = colours.size() - 1; i-- > 0;)
+    c = mix(c, colours[i], smoothstep(-soft, soft, y - (top - step * static_cast<double>(i + 1))));
+  return c;
+}
+
+// The environment at a point of the picture, x and y from -1 to 1, y up. The
+// character wears it sphere-mapped and small, so one screen pixel covers ten
+// texels or more: every shape is broad, every edge blurred over several
+// texels, the lines are soft glows rather than thin strokes, and nothing is
+// darker than a mid violet, so that what the filter misses flickers between
+// colours rather than between bright and black.
 Colour environment(double x, double y) {
-  const double horizon = -0.12;
+  const double horizon = -0.12, soft = 0.025;
   Colour c;
   if (y >= horizon) {
-    double t = (y - horizon) / (1 - horizon);
-    c = mix(Colour{1.0, 0.6, 0.75}, Colour{0.35, 0.55, 1.0}, std::sqrt(t));
-    c = mix(c, Colour{0.15, 0.15, 0.65}, smoothstep(0.6, 1.0, t));
-    // Sun: a yellow-to-red disc, cut by widening bars towards its foot.
-    double sx = x + 0.42, sy = y - 0.38, radius = 0.3;
-    double r = std::sqrt(sx * sx + sy * sy);
-    double glow = std::exp(-std::max(r - radius, 0.0) * 6) * 0.45;
-    c = c + Colour{1.0, 0.6, 0.3} * glow;
-    double bar = std::fmod(sy + 1.0, 0.09) / 0.09;
-    double cut = sy < 0.05 ? smoothstep(0.0, -0.3, sy) * 0.7 : 0;
-    if (r < radius && bar > cut) c = mix(Colour{1.0, 0.95, 0.35}, Colour{1.0, 0.25, 0.45}, (radius - sy) / (2 * radius));
+    // Sky: four bands, periwinkle at the top down to orange at the horizon.
+    c = bands({{0.45, 0.35, 0.95}, {0.75, 0.35, 0.9}, {1.0, 0.45, 0.7}, {1.0, 0.68, 0.4}}, 1, horizon, soft, y);
+    // Sun rising behind the logo: a disc from orange at the top to pink.
+    double sx = x, sy = y - 0.32, radius = 0.44;
+    double disc = smoothstep(radius + soft, radius - soft, std::sqrt(sx * sx + sy * sy));
+    c = mix(c, mix(Colour{1.0, 0.35, 0.55}, Colour{1.0, 0.62, 0.25}, smoothstep(-radius, radius, sy)), disc);
   } else {
-    // Floor: a neon grid running to the horizon.
-    double depth = 0.35 / (horizon - y);
-    double gx = std::abs(std::remainder(x * depth * 2.2, 1.0));
-    double gz = std::abs(std::remainder(depth * 1.5, 1.0));
-    double line = std::max(smoothstep(0.06, 0.0, gx), smoothstep(0.06, 0.0, gz));
-    c = mix(Colour{0.55, 0.15, 0.65}, Colour{0.2, 0.05, 0.4}, smoothstep(horizon, -1, y));
-    c = mix(c, Colour{0.2, 1.0, 1.0}, line * std::min(1.0, 0.4 + 0.3 / depth));
+    // Floor: magenta fading to violet, three lines across and five running
+    // to the horizon, each a soft cyan glow; they fade out where they crowd.
+    c = mix(Colour{0.85, 0.35, 0.8}, Colour{0.45, 0.25, 0.75}, smoothstep(horizon, -1, y));
+    double drop = horizon - y, glow = 0;
+    for (double across : {0.12, 0.33, 0.68}) glow = std::max(glow, std::exp(-std::pow((drop - across) / 0.035, 2)));
+    for (int k = -2; k <= 2; ++k) {
+      double run = x - 0.9 * k * drop;  // horizontal distance to the line through the vanishing point
+      glow = std::max(glow, std::exp(-std::pow(run / (0.035 * std::sqrt(1 + 0.81 * k * k)), 2)));
+    }
+    c = mix(c, Colour{0.45, 1.0, 1.0}, glow * smoothstep(0.0, 0.1, drop) * 0.8);
   }
   // A bright band along the horizon.
-  c = c + Colour{1.0, 0.7, 0.4} * std::exp(-std::abs(y - horizon) * 40);
-  // Rainbow rim where the surface turns away from the viewer.
+  c = c + Colour{1.0, 0.75, 0.5} * std::exp(-std::pow((y - horizon) / 0.04, 2));
+  // Pale rainbow rim where the surface turns away from the viewer.
   double r = std::sqrt(x * x + y * y);
-  double rim = smoothstep(0.82, 0.92, r);
-  c = mix(c, hue(std::atan2(y, x) / (2 * pi) + r * 0.5), rim);
-  // The logo: a shadow, a dark outline and a white-to-gold fill.
-  double shadow = logoDistance(x - 0.03, y + 0.04);
-  c = mix(c, Colour{0.05, 0.0, 0.15}, smoothstep(0.1, 0.07, shadow) * 0.6);
+  c = mix(c, mix(hue(std::atan2(y, x) / (2 * pi) + r * 0.5), Colour{1, 1, 1}, 0.4), smoothstep(0.8, 0.92, r));
+  // The logo: thick letters in a wide blue-violet halo, filled white over yellow over gold.
   double d = logoDistance(x, y);
-  c = mix(c, Colour{0.1, 0.0, 0.2}, smoothstep(0.095, 0.085, d));
-  c = mix(c, mix(Colour{1.0, 0.4, 0.1}, Colour{1.0, 1.0, 0.85}, smoothstep(-0.34, 0.28, y)),
-          smoothstep(0.07, 0.06, d));
-  return c;
+  const double stroke = 0.09;
+  c = mix(c, Colour{0.5, 0.3, 0.95}, smoothstep(stroke + 0.09, stroke + 0.02, d));
+  Colour fill = bands({{1.0, 1.0, 1.0}, {1.0, 0.95, 0.55}, {1.0, 0.78, 0.3}}, 0.4, -0.5, soft, y);
+  return mix(c, fill, smoothstep(stroke + soft / 2, stroke - soft / 2, d));
 }
 
 void put16(std::vector<std::uint8_t>& out, unsigned value) {

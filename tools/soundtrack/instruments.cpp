@@ -1,3 +1,4 @@
+// The soundtrack's instruments, synthesised sample by sample.
 #include "tools/soundtrack/instruments.h"
 
 #include "tools/soundtrack/synth.h"

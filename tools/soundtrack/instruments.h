@@ -1,3 +1,4 @@
+// The soundtrack's instruments.
 #pragma once
 // The soundtrack's instruments, synthesised in code: one sample each.
 #include "tools/itwriter/it_writer.h"

@@ -1,3 +1,4 @@
+// The soundtrack's score: every order's notes, channel by channel.
 #include "tools/soundtrack/score.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// The show's music, composed in code.
 #pragma once
 // The show's music, "ko-trampelin": A minor, speed 6, tempo 125 (a row is
 // 120 ms, an order of 64 rows 7.68 s). Orders 0..18 follow the show's scenes

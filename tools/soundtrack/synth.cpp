@@ -1,3 +1,4 @@
+// Reproducible sound synthesis: oscillators, noise, filters, envelopes.
 #include "tools/soundtrack/synth.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Sound synthesis for the soundtrack's instruments.
 #pragma once
 // Sound synthesis for the soundtrack's instruments. Everything here uses only
 // IEEE additions, multiplications and divisions (no libm), so the samples come
