@@ -1,5 +1,5 @@
-#pragma once
 // The installed face of a font family, found by the platform's own means.
+#pragma once
 #include "fx/outline_font.h"
 
 // The face of family `name` closest to the style asked for; false when that
