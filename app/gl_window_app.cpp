@@ -55,6 +55,18 @@ bool softwareRasteriser() {
   return software;
 }
 
+// Whether the window's pixel format has multisampling. Where the samples
+// asked for are not to be had, X11 refuses the window but Windows gives one
+// without any: ask a throwaway context.
+bool multisampled(SDL_Window* window) {
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (!context) return false;
+  int samples = 0;
+  SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
+  SDL_GL_DeleteContext(context);
+  return samples > 0;
+}
+
 // Opens the window with a GL-capable visual: the requested depth buffer first,
 // then the closest smaller one the driver has, as the platform's pixel-format
 // choice does; for each, the samples asked for, then fewer.
@@ -78,6 +90,10 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
       window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                                 SDL_WINDOW_OPENGL | shown | SDL_WINDOW_RESIZABLE);
+      if (window && samples > 0 && !multisampled(window)) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+      }
       if (window || samples < 2) break;
     }
     if (window) break;

@@ -1,6 +1,5 @@
-// Runs the program under test through the shell.
-#pragma once
 // Runs the program under test as a user would, through the shell.
+#pragma once
 #include <unistd.h>
 #ifndef _WIN32
 #include <sys/wait.h>

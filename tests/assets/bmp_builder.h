@@ -1,6 +1,5 @@
-// BMP files and bare DIBs built byte by byte for the loader tests.
-#pragma once
 // Builds BMP files and bare DIBs byte by byte for the loader tests.
+#pragma once
 #include <array>
 #include <cstdint>
 #include <fstream>

@@ -1,7 +1,6 @@
-// A hidden GL context for the asset tests, and what GL is sent, through feedback mode.
-#pragma once
 // One hidden GL context per test binary, and a count of what GL is sent,
 // read back through feedback mode.
+#pragma once
 #include <GL/gl.h>
 
 #include <vector>

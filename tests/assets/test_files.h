@@ -1,6 +1,5 @@
 // Temporary files and recorded message boxes for the asset tests.
 #pragma once
-// Temporary files and recorded message boxes for the asset tests.
 #include <unistd.h>
 
 #include <cstdio>

@@ -1,7 +1,6 @@
-// The fuzzer's bytes as a file a loader opens by name.
-#pragma once
 // The fuzzer's bytes as a file that a loader opens by name: an anonymous
 // in-memory file, rewritten for every input, reached through /proc.
+#pragma once
 #include <sys/mman.h>
 #include <unistd.h>
 

@@ -1,6 +1,5 @@
-// A hidden GL context and read-back helpers for the effect tests.
-#pragma once
 // A hidden 128 x 128 GL context per test suite, and read-back helpers.
+#pragma once
 #include <GL/gl.h>
 
 #include <algorithm>

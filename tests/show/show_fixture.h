@@ -1,7 +1,6 @@
-// The headless demo object the show tests draw with.
-#pragma once
 // One headless demo object for a test binary, drawn with a scripted music
 // position and a fixed clock.
+#pragma once
 #include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>

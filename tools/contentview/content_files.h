@@ -1,7 +1,6 @@
-// Plain readers of the generated content for the viewer.
-#pragma once
 // Plain readers for the generated content, independent of the show's own
 // loaders, and a drawing of the character the way the show draws it.
+#pragma once
 #include <cstdint>
 #include <string>
 #include <vector>

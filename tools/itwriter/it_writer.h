@@ -1,5 +1,3 @@
-// A small library that writes Impulse Tracker modules.
-#pragma once
 // Writes Impulse Tracker (.it) modules from a song held in memory.
 //
 //   itw::Song song;
@@ -19,6 +17,7 @@
 // Without instruments the instrument column names samples (1-based); with
 // instruments it names instruments, each of which plays one sample.
 // Sample data is stored uncompressed; patterns use IT's packing.
+#pragma once
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,6 +1,5 @@
-// The soundtrack's instruments.
-#pragma once
 // The soundtrack's instruments, synthesised in code: one sample each.
+#pragma once
 #include "tools/itwriter/it_writer.h"
 
 namespace soundtrack {

@@ -1,8 +1,7 @@
-// The show's music, composed in code.
-#pragma once
 // The show's music, "ko-trampelin": A minor, speed 6, tempo 125 (a row is
 // 120 ms, an order of 64 rows 7.68 s). Orders 0..18 follow the show's scenes
 // and end on the farewell's last row; 19..21 are a quiet epilogue.
+#pragma once
 #include "tools/itwriter/it_writer.h"
 
 namespace soundtrack {

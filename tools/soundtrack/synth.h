@@ -1,8 +1,7 @@
-// Sound synthesis for the soundtrack's instruments.
-#pragma once
 // Sound synthesis for the soundtrack's instruments. Everything here uses only
 // IEEE additions, multiplications and divisions (no libm), so the samples come
 // out bit for bit the same on every build and machine.
+#pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
