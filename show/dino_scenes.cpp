@@ -122,12 +122,7 @@ void Director::superstar() {
   const auto copies = [this] { return (row() & ~3) > 48 ? 12 : row() / 4; };
   for (int j = 0; j < copies(); ++j) {
     glPushMatrix();
-    glScalef(0.05f, 0.05f, 0.05f);
-    glRotatef(static_cast<GLfloat>(30 * j), 0, 1, 0);
-    glTranslatef(0, 0, -20);
-    glRotatef(-90, 1, 0, 0);
-    glRotatef(10, 0, 1, 0);
-    glRotatef(-5, 0, 0, 1);
+    placeCopy(j);
     sprites.addCopy(app.mesh);
     glPopMatrix();
   }

@@ -8,6 +8,15 @@
 #include "assets/mesh.h"
 #include "fx/particle.h"
 
+void placeCopy(int j) {
+  glScalef(0.05f, 0.05f, 0.05f);
+  glRotatef(static_cast<GLfloat>(30 * j), 0, 1, 0);
+  glTranslatef(0, 0, -20);
+  glRotatef(-90, 1, 0, 0);
+  glRotatef(10, 0, 1, 0);
+  glRotatef(-5, 0, 0, 1);
+}
+
 void SpriteBatch::prepare(int vertexCount, std::size_t count) {
   if (vertexCount != meshVertices) {
     meshVertices = vertexCount;

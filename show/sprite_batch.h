@@ -25,6 +25,11 @@
 
 class Mesh;
 
+// Multiplies the modelview matrix by copy j's place: a twentieth of the
+// size, turned 30 degrees a copy about Y, 20 units out, and the character's
+// own upright turn.
+void placeCopy(int j);
+
 class SpriteBatch {
  public:
   // A new frame: no sprites yet; the projection is read once.

@@ -37,19 +37,6 @@ TEST_F(LaterScenesTest, DinoRiseAtRow0OfOrder5ShowsNoCharacter) {
   EXPECT_NE(frame(5, 40, 30000), row0);
 }
 
-TEST_F(LaterScenesTest, SuperstarAddsACopyEveryFourRowsUpToTwelve) {
-  ASSERT_GE(app->mesh.getVertexCount(), 535);
-  channels(0, 0);
-  auto lit = [](int row) { return litPixels(frame(11, row, 40000)); };
-  const int none = lit(0);
-  EXPECT_EQ(lit(3), none);
-  const int one = lit(4);
-  EXPECT_GT(one, none);
-  EXPECT_EQ(lit(7), one);
-  EXPECT_GT(lit(44), lit(40));
-  EXPECT_EQ(lit(48), lit(63));
-}
-
 TEST_F(LaterScenesTest, SuperstarCaptionRunsOnTimeFromItsFirstFrame) {
   app->director.superstarStart = 0;
   frame(11, 0, 50000);
