@@ -2,7 +2,6 @@
 #include "fx/outline_font.h"
 
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "tests/support/gl_test.h"
@@ -63,9 +62,10 @@ TEST_F(FxOutlineFont, CodesWithoutGlyphAndEmptyFontsDrawNothingAndStateIsRestore
   const std::vector<GLfloat> before = modelview();
   const std::size_t h = polygons([&] { font->drawText("H"); }).size();
   EXPECT_GT(h, 0u);
-  for (auto [drawn, f, text] : {std::tuple{h, font.get(), "\xffH\xff"}, {0, font.get(), ""}, {0, empty.get(), "H"}}) {
+  struct Case { std::size_t drawn; OutlineFont* font; const char* text; };
+  for (Case c : {Case{h, font.get(), "\xffH\xff"}, {0, font.get(), ""}, {0, empty.get(), "H"}}) {
     glFrontFace(GL_CW);
-    EXPECT_EQ(polygons([&] { f->drawText(text); }).size(), drawn) << (f == font.get()) << text;
+    EXPECT_EQ(polygons([&] { c.font->drawText(c.text); }).size(), c.drawn) << (c.font == font.get()) << c.text;
     EXPECT_EQ(modelview(), before);
     GLint value = 0;
     glGetIntegerv(GL_LIST_BASE, &value);
