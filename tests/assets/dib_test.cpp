@@ -95,7 +95,7 @@ TEST_F(AssetsDib, Rle8AndRle4RunsLiteralsSkipsAndEnd) {
               3, 5, 0, 3, 1, 2, 3, 0, 0, 0,  // row 0: run of three 5s, literal 1 2 3 (padded), end of line
               0, 2, 2, 0, 2, 7, 0, 0,        // row 1: skip two, two 7s, end of line
               8, 1, 0, 0,                    // row 2: six 1s and two more past the edge
-              0, 2, 3, 1, 1, 9, 0, 1,        // row 3: skip to (3, 4), one 9, end of bitmap
+              1, 9, 0, 2, 2, 1, 1, 9, 0, 1,  // row 3: one 9, skip to (3, 4), one 9, end of bitmap
               4, 4,                          // after the end: ignored
           }};
   bmp.imageSize = static_cast<std::uint32_t>(bmp.data.size());
@@ -104,7 +104,7 @@ TEST_F(AssetsDib, Rle8AndRle4RunsLiteralsSkipsAndEnd) {
   EXPECT_EQ(load(bmp.bytes()).pixels, (std::vector<Rgb>{c(5), c(5), c(5), c(1), c(2), c(3),  //
                                                         k, k, c(7), c(7), k, k,              //
                                                         c(1), c(1), c(1), c(1), c(1), c(1),  //
-                                                        k, k, k, k, k, k,                    //
+                                                        c(9), k, k, k, k, k,                 //
                                                         k, k, k, c(9), k, k}));
   // 1 2 1 2 1, literal 3 4 (5 falls off the edge); literal 6 7 8 9 10 (padded), run 11 12.
   bmp = {.width = 7, .height = 2, .bitCount = 4, .compression = 2, .palette = palette(16),
