@@ -106,11 +106,15 @@ TEST_F(AssetsDib, Rle8AndRle4RunsLiteralsSkipsAndEnd) {
                                                         c(1), c(1), c(1), c(1), c(1), c(1),  //
                                                         c(9), k, k, k, k, k,                 //
                                                         k, k, k, c(9), k, k}));
-  // 1 2 1 2 1, literal 3 4 (5 falls off the edge); literal 6 7 8 9 10 (padded), run 11 12.
+  // 1 2 1 2 1, literal 3 4 (5 falls off the edge); literal 6 7 8 9 10 (padded), run 11 12;
+  // a skip that the data's end (the file's) cuts off.
   bmp = {.width = 7, .height = 2, .bitCount = 4, .compression = 2, .palette = palette(16),
-         .data = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 2, 0xBC, 0, 1}};
+         .data = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 2, 0xBC, 0, 2}};
   EXPECT_EQ(load(bmp.bytes()).pixels, (std::vector<Rgb>{c(1), c(2), c(1), c(2), c(1), c(3), c(4),  //
                                                         c(6), c(7), c(8), c(9), c(10), c(11), c(12)}));
+  // A literal cut off by the data's end: nothing of it is drawn.
+  bmp.data = {0, 5, 0x67};
+  EXPECT_EQ(load(bmp.bytes()).pixels, std::vector<Rgb>(14, k));
 }
 
 TEST_F(AssetsDib, BitFieldsPickAndWidenEachChannel) {
@@ -146,7 +150,7 @@ TEST_F(AssetsDib, RefusesWhatTheFileCannotHoldWithOneMessage) {
   std::vector<std::uint8_t> later = Bmp{}.bytes();
   later[14] = 108;
   refused("later header version", later, "Unknown DIB file format.");
-  changed("info header cut", [](Bmp&) {}, 48 + 10);
+  changed("info header cut", [](Bmp&) {}, 48 + 24);  // 16 of its 40 bytes
   changed("embedded JPEG", [](Bmp& b) { b.compression = 4; });
   changed("most negative height", [](Bmp& b) { b.width = 0x7FFFFFFF; b.height = INT32_MIN; });
   changed("colours used past the end", [](Bmp& b) { b.bitCount = 8; b.colorsUsed = 0xFFFF; b.data.clear(); });
