@@ -1,23 +1,26 @@
 // Tests of the mesh loader: parts, normals, centring, refusals.
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "assets/mesh.h"
-#include "tests/assets/gl_fixture.h"
 #include "tests/assets/test_files.h"
+#include "tests/support/gl_test.h"
 
 namespace {
 
 class AssetsMeshLoader : public GlTest {
  protected:
-  // Loads `text` as a mesh file; returns what the load printed.
-  std::string load(const std::string& text, bool centre = false) {
-    std::ofstream(file.path, std::ios::binary) << text;
+  // Loads `text` as a mesh file (none: the file is missing); returns what the load printed.
+  std::string load(const std::optional<std::string>& text, bool centre = false) {
+    std::remove(file.path.c_str());
+    if (text) std::ofstream(file.path, std::ios::binary) << *text;
     ::testing::internal::CaptureStdout();
     result = mesh.load(file.path.c_str(), centre);
     return ::testing::internal::GetCapturedStdout();
@@ -27,13 +30,7 @@ class AssetsMeshLoader : public GlTest {
     return "# The file \"" + file.path + "\" was opened\n# vertices = " + std::to_string(vertices) +
            "\n# triangles = " + std::to_string(triangles) + "\n# parts = " + std::to_string(parts) + "\n";
   }
-  int inPart(int part) { return trianglesDrawn([&] { glCallList(mesh.listBase + part); }); }
-  void expectEmpty() {
-    EXPECT_TRUE(!mesh.vertices && !mesh.normals && !mesh.triangles);
-    EXPECT_EQ(mesh.getVertexCount() + mesh.triangleCount + mesh.partCount, 0);
-    EXPECT_EQ(mesh.listBase, 0u);
-    EXPECT_EQ(trianglesDrawn([&] { mesh.draw(0); }), 0);
-  }
+  int inPart(int part) { return int(polygons([&] { glCallList(mesh.listBase + part); }).size()); }
 
   TempFile file{".obj"};
   Mesh mesh;
@@ -41,17 +38,6 @@ class AssetsMeshLoader : public GlTest {
 };
 
 const std::string square = "v 0 0 0\nv 0.5 0 0\nv 0.5 0.5 0\nv 0 0.5 0\n";
-
-TEST_F(AssetsMeshLoader, MissingFileIsNotOpenedAndLeavesAnEmptyMesh) {
-  glFrontFace(GL_CW);
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(mesh.load("/nonexistent/dino.obj", true), 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "# The file \"/nonexistent/dino.obj\" was not opened\n");
-  expectEmpty();
-  GLint frontFace = 0;
-  glGetIntegerv(GL_FRONT_FACE, &frontFace);
-  EXPECT_EQ(frontFace, GL_CCW);  // even after a load that fails
-}
 
 TEST_F(AssetsMeshLoader, WithoutGroupsAllTrianglesFormOnePartWithNormalsCentredOnRequest) {
   // Degenerate triangles are reported and kept; the last line has no line end.
@@ -83,15 +69,18 @@ TEST_F(AssetsMeshLoader, GroupsSplitTheTrianglesAndEarlierOnesAreNotDrawn) {
   EXPECT_EQ(inPart(0), 0);
   for (int part = 1; part <= 150; ++part) EXPECT_EQ(inPart(part), part % 2 ? 2 : 1) << part;
   EXPECT_EQ(inPart(151), 0);
-  EXPECT_EQ(trianglesDrawn([&] { mesh.draw(0); }), 225);
+  EXPECT_EQ(polygons([&] { mesh.draw(0); }).size(), 225u);
   const float* n = mesh.normals + 3 * 4;  // vertex 5 stands only in the first triangle
   EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 0.01, 1e-9);
 }
 
-TEST_F(AssetsMeshLoader, BadLinesOrIndicesRefuseTheFileAndReleaseTheEarlierMesh) {
+// A refused load leaves the mesh empty, releases the lists of the mesh loaded
+// before, and still sets the front face counter-clockwise.
+TEST_F(AssetsMeshLoader, MissingFilesBadLinesAndIndicesAreRefusedLeavingAnEmptyMesh) {
   const std::string triangle = "v 0 0 0\nv 0.5 0 0\nv 0 0.5 0\n";
-  // The file, and the last line the load prints.
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  // The file (none: missing), and the last line the load prints.
+  const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
+      {std::nullopt, "# The file \"" + file.path + "\" was not opened\n"},
       {triangle + "vn 0 0 1\nf 1 2 3\n", "# error parsing vertex #3\n"},
       {triangle + "f 1/1/1 2/2/2 3/3/3\n", "# error parsing triangle #0\n"},
       {triangle + "f 1 2 3\nf", "# error parsing triangle #1\n"},
@@ -99,16 +88,22 @@ TEST_F(AssetsMeshLoader, BadLinesOrIndicesRefuseTheFileAndReleaseTheEarlierMesh)
       {triangle + "f 1 2 3\nf 3 2 4\n", "# vertex index out of range in triangle #1 = 3, 2, 4\n"},
   };
   for (const auto& [text, last] : cases) {
-    SCOPED_TRACE(text);
-    // A mesh of two parts first, whose lists the refused load releases too.
+    SCOPED_TRACE(text.value_or("missing"));
     load(square + "g\nf 1 2 3\ng\nf 1 3 4\n");
     const GLuint earlier = mesh.listBase;
     ASSERT_TRUE(glIsList(earlier + 1));
+    glFrontFace(GL_CW);
     const std::string output = load(text);
     EXPECT_EQ(output.substr(output.rfind("\n# ") + 1), last);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(glIsList(earlier) || glIsList(earlier + 1));
-    expectEmpty();
+    EXPECT_TRUE(!mesh.vertices && !mesh.normals && !mesh.triangles);
+    EXPECT_EQ(mesh.getVertexCount() + mesh.triangleCount + mesh.partCount, 0);
+    EXPECT_EQ(mesh.listBase, 0u);
+    EXPECT_TRUE(polygons([&] { mesh.draw(0); }).empty());
+    GLint frontFace = 0;
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    EXPECT_EQ(frontFace, GL_CCW);
   }
 }
 

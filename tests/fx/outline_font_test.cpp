@@ -1,15 +1,16 @@
-// Tests of the 3D outline text: glyph lists, metrics, centring, missing faces.
+// Tests of the 3D outline text: metrics, centring, codes without glyphs, empty fonts, state left by drawing.
 #include "fx/outline_font.h"
 
 #include <memory>
+#include <vector>
 
-#include "tests/fx/fx_gl.h"
+#include "tests/support/gl_test.h"
 
 namespace {
 
-// A font from the bundled face, as the show builds it unless told otherwise.
-std::unique_ptr<OutlineFont> bundled(bool bold = false, bool italic = false) {
-  bundledFaceFile = FK_TEST_FONT_FILE;
+// A font from the bundled face (by default the one the show ships), as the show builds it.
+std::unique_ptr<OutlineFont> bundled(bool bold, bool italic, const char* face = FK_TEST_FONT_FILE) {
+  bundledFaceFile = face;
   return std::make_unique<OutlineFont>("No Such Family Here", bold, italic, true, 0.001f, 0.1f, 255, 0);
 }
 
@@ -30,20 +31,14 @@ TEST(FxTextCentring, HalfTheAdvanceHalfTheMeanHeightAndHalfTheDepth) {
   EXPECT_EQ(font.centring("xyz"), font.centring(""));
 }
 
-class FxOutlineFont : public FxGl {};
+class FxOutlineFont : public GlTest {};
 
-TEST_F(FxOutlineFont, HeavyGlyphsInEmUnitsWithSyntheticItalicAndBold) {
-  const auto upright = bundled(), italic = bundled(false, true), bold = bundled(true, false);
+// Metrics in em units of Latin-1 codes; italic slants by a quarter of the
+// height and bold widens by 1/24 em (the show's text is never bold).
+TEST_F(FxOutlineFont, SyntheticItalicAndBold) {
+  const auto upright = bundled(false, false), italic = bundled(false, true), bold = bundled(true, false);
   ASSERT_NE(upright->metrics, nullptr);
-  const GLYPHMETRICSFLOAT& h = upright->metrics[int{'H'}];
-  // A condensed display face: caps about 0.7 em tall and well under an em wide.
-  EXPECT_GT(h.gmfBlackBoxY, 0.6f);
-  EXPECT_LT(h.gmfBlackBoxY, 0.9f);
-  EXPECT_GT(h.gmfBlackBoxX, 0.2f);
-  EXPECT_LT(h.gmfCellIncX, 0.8f);
-  EXPECT_GT(upright->metrics[0xC9].gmfBlackBoxY, h.gmfBlackBoxY);  // E acute: Latin-1 codes
-
-  // Italic slants by a quarter of the height; bold widens by 1/24 em.
+  EXPECT_GT(upright->metrics[0xC9].gmfBlackBoxY, upright->metrics[int{'E'}].gmfBlackBoxY);  // E acute
   const GLYPHMETRICSFLOAT &u = upright->metrics[int{'I'}], &i = italic->metrics[int{'I'}], &b = bold->metrics[int{'I'}];
   EXPECT_NEAR(i.gmfBlackBoxX, u.gmfBlackBoxX + 0.25f * u.gmfBlackBoxY, 1e-4);
   EXPECT_FLOAT_EQ(i.gmfCellIncX, u.gmfCellIncX);
@@ -51,67 +46,34 @@ TEST_F(FxOutlineFont, HeavyGlyphsInEmUnitsWithSyntheticItalicAndBold) {
   EXPECT_GT(b.gmfBlackBoxX, u.gmfBlackBoxX + 0.03f);
 }
 
-TEST_F(FxOutlineFont, TextIsSolidAndCentredOnTheOrigin) {
-  const auto font = bundled();
-  plainScene(1);  // 64 pixels per em
-  glEnable(GL_CULL_FACE);
-  font->drawText("H");
-  const Lit h = lit();
-  const float width = font->metrics[int{'H'}].gmfBlackBoxX * 64, height = font->metrics[int{'H'}].gmfBlackBoxY * 64;
-  EXPECT_NEAR(h.x1 - h.x0 + 1, width, 1.5);
-  EXPECT_NEAR(h.y1 - h.y0 + 1, height, 1.5);
-  // H is symmetric, so its box sits on the middle of the frame.
-  EXPECT_NEAR((h.x0 + h.x1 + 1) / 2.0, 64, 1.5);
-  EXPECT_NEAR((h.y0 + h.y1 + 1) / 2.0, 64, 1.5);
-  // Solid: the stems are filled, the counter above the bar is not.
-  EXPECT_GT(h.count, 0.5 * width * height);
-  EXPECT_EQ(gl->pixel(h.x0 + 3, 64)[0], 255);
-  EXPECT_EQ(gl->pixel(64, h.y1 - 3)[0], 0);
-}
-
-TEST_F(FxOutlineFont, DrawTextRestoresStateButLeavesFrontFaceCounterClockwise) {
-  const auto font = bundled(false, true);
-  plainScene(4);
+// Code 255 has no glyph with 255 glyphs from 0: the list that happens to
+// follow the font's lists must not be called for it. Without a face the font
+// stays empty and draws nothing. Either way the matrix and list base are as
+// they were and the front face is counter-clockwise.
+TEST_F(FxOutlineFont, CodesWithoutGlyphAndEmptyFontsDrawNothingAndStateIsRestored) {
+  const auto font = bundled(false, true), empty = bundled(false, true, "/nonexistent/face.woff");
+  EXPECT_EQ(empty->metrics, nullptr);
+  const GLuint stray = glGenLists(1);
+  glNewList(stray, GL_COMPILE);
+  glRectf(-0.5f, -0.5f, 0.5f, 0.5f);
+  glEndList();
   glRotatef(30, 1, 2, 3);
   glListBase(7);
   const std::vector<GLfloat> before = modelview();
-  for (const char* text : {"ZELVARON", ""}) {
+  const std::size_t h = polygons([&] { font->drawText("H"); }).size();
+  EXPECT_GT(h, 0u);
+  struct Case { std::size_t drawn; OutlineFont* font; const char* text; };
+  for (Case c : {Case{h, font.get(), "\xffH\xff"}, {0, font.get(), ""}, {0, empty.get(), "H"}}) {
     glFrontFace(GL_CW);
-    font->drawText(text);
+    EXPECT_EQ(polygons([&] { c.font->drawText(c.text); }).size(), c.drawn) << (c.font == font.get()) << c.text;
     EXPECT_EQ(modelview(), before);
-    GLint value;
+    GLint value = 0;
     glGetIntegerv(GL_LIST_BASE, &value);
     EXPECT_EQ(value, 7);
     glGetIntegerv(GL_FRONT_FACE, &value);
     EXPECT_EQ(value, GL_CCW);
   }
-  glListBase(0);
-}
-
-TEST_F(FxOutlineFont, CodesWithoutGlyphAndEmptyFontsDrawNothing) {
-  const auto font = bundled();
-  // Code 255 has no glyph with 255 glyphs from 0; a list that happens to
-  // follow the font's lists must not be called for it.
-  const GLuint stray = glGenLists(1);
-  glNewList(stray, GL_COMPILE);
-  glRectf(-10, -10, 10, 10);
-  glEndList();
-  plainScene(2);
-  font->drawText("H");
-  const std::vector<std::uint8_t> plain = gl->readRgb();
-  plainScene(2);
-  font->drawText("\xffH\xff");
-  EXPECT_EQ(gl->readRgb(), plain);
   glDeleteLists(stray, 1);
-
-  // fontconfig answers an unknown family with some other font: that must not
-  // be taken, and without the bundled face the font stays empty.
-  bundledFaceFile = "/nonexistent/face.woff";
-  OutlineFont empty("No Such Family Here", false, true, true, 0.001f, 0.1f, 255, 0);
-  EXPECT_EQ(empty.metrics, nullptr);
-  plainScene(2);
-  const std::vector<GLfloat> before = modelview();
-  empty.drawText("H");
-  EXPECT_EQ(lit().count, 0);
-  EXPECT_EQ(modelview(), before);
+  glListBase(0);
+  glLoadIdentity();
 }

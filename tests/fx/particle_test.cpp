@@ -1,11 +1,11 @@
-// Tests of the particles and the shared random generator.
+// Tests of the shared random generator and particle creation.
 #include "fx/particle.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
-#include "tests/fx/fx_gl.h"
+#include <gtest/gtest.h>
 
 TEST(FxParticleCreation, NineDrawsZYXInTurnAndPaletteColours) {
   resetRandom();
@@ -28,43 +28,4 @@ TEST(FxParticleCreation, NineDrawsZYXInTurnAndPaletteColours) {
   resetRandom();
   for (int i = 0; i < 900; ++i) nextRandom();
   EXPECT_EQ(nextRandom(), after);
-}
-
-class FxParticle : public FxGl {};
-
-TEST_F(FxParticle, QuadUnderIdentityIsThreeByTwoAboveTheOriginAndFacesTheViewer) {
-  plainScene(2);  // 32 pixels per unit, origin at pixel 64
-  glEnable(GL_CULL_FACE);
-  Particle p;
-  p.colour[0] = p.colour[1] = p.colour[2] = p.colour[3] = 255;
-  EXPECT_TRUE(p.draw(0));
-  const Lit area = lit();
-  // Corners (+-1.5, 1.5) and (+-1.5, -0.5).
-  EXPECT_EQ(area.x0, 16);
-  EXPECT_EQ(area.x1, 111);
-  EXPECT_EQ(area.y0, 48);
-  EXPECT_EQ(area.y1, 111);
-  EXPECT_EQ(area.count, 96 * 64);
-}
-
-TEST_F(FxParticle, MovesByExplicitEulerWithTheOldVelocityUnlessInvisible) {
-  plainScene(2);
-  Particle p;
-  const float v[3] = {0.05f, 2, 3}, a[3] = {0.01f, 5, 6};
-  std::copy(v, v + 3, p.velocity);
-  std::copy(a, a + 3, p.acceleration);
-  p.colour[0] = 255;
-  EXPECT_FALSE(p.draw(4000000000u));  // alpha 0: neither drawn nor moved
-  EXPECT_EQ(lit().count, 0);
-  p.colour[3] = 255;
-  EXPECT_TRUE(p.draw(0));
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(p.position[k], 0);
-    EXPECT_EQ(p.velocity[k], v[k]);
-  }
-  p.draw(1000);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_FLOAT_EQ(p.position[k], v[k]);
-    EXPECT_FLOAT_EQ(p.velocity[k], v[k] + a[k]);
-  }
 }

@@ -5,9 +5,10 @@
 #include <SDL.h>
 #include <png.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 HeadlessGl::HeadlessGl(int w, int h) : width(w), height(h) {
 #ifndef _WIN32  // Windows: a hidden window of the default driver
@@ -32,24 +33,11 @@ HeadlessGl::~HeadlessGl() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-std::vector<std::uint8_t> HeadlessGl::readRgb() const {
+bool HeadlessGl::writePng(const char* path) const {
   std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
-}
-
-std::vector<std::uint8_t> HeadlessGl::pixel(int x, int y) const {
-  std::vector<std::uint8_t> rgb(3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
-}
-
-bool HeadlessGl::writePng(const char* path) const {
-  std::vector<std::uint8_t> rgb = readRgb();
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(width);

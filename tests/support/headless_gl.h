@@ -1,7 +1,5 @@
-// One hidden OpenGL context per test binary, and read-back helpers.
+// One hidden OpenGL context for tests and tools, and a PNG of its picture.
 #pragma once
-#include <cstdint>
-#include <vector>
 
 struct SDL_Window;
 
@@ -15,11 +13,7 @@ class HeadlessGl {
   HeadlessGl(const HeadlessGl&) = delete;
   HeadlessGl& operator=(const HeadlessGl&) = delete;
 
-  // The back buffer as RGB bytes, bottom row first.
-  std::vector<std::uint8_t> readRgb() const;
-  // One pixel's RGB, (0, 0) at the bottom left.
-  std::vector<std::uint8_t> pixel(int x, int y) const;
-  // Writes the back buffer as a PNG (for looking at a test's picture).
+  // Writes the back buffer as a PNG (for looking at a picture).
   bool writePng(const char* path) const;
 
   int width;
