@@ -1,13 +1,11 @@
 // The program as a user runs it: exit statuses, what it says, frames and tables written, files found.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "shell.h"
@@ -32,10 +30,11 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
     std::vector<const char*> said;
     const char* environment = "";
   } cases[] = {
-      {"--help", 0, {"Usage:"}},
-      {"--version", 0, {"flipp-kroma "}},
+      {"--help", 0, {"Usage:"}}, {"--version", 0, {"flipp-kroma "}},
       {"--no-such-option", 2, {"unknown option '--no-such-option'\nUsage:"}},
+      // frames that cannot be written, and why
       {"--headless --frames 2 --png /proc/flipp-kroma-cannot-be-here", 1, {"cannot create the frame directory"}},
+      {"--headless --frames 2 --png /proc", 1, {"cannot write '/proc/frame-000000.png' (No such file or directory)"}},
       // no display, as a user meets it: SDL would fall back to drawing unseen
       {"--windowed --frames 1", 1, {"No display", "Error: Failed To Register The Window Class."}, noDisplay},
       // the same without options: no dialog waiting unseen either
@@ -51,26 +50,20 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
   }
 }
 
-// Order 7's caption and dancers, 160x90, drawn on Mesa's llvmpipe: the pixels
-// of its last frame, and what the program said. The run stops at the frame
-// limit, each frame a PNG of the mode asked for.
-std::vector<std::uint8_t> drawnWith(const std::string& options, std::string& said) {
+// Order 7's caption and dancers, 160x90, drawn on Mesa's llvmpipe: the PNG
+// of its last frame (the same pixels make the same file), and what the
+// program said. The run stops at the frame limit.
+std::string drawnWith(const std::string& options, std::string& said) {
   const fs::path dir = scratchPath("msaa");
-  std::vector<std::uint8_t> rgb;
-  if (runProgram("--headless --mode 160x90 --fps 30 --start-order 7 --frames 40 --png " + dir.string() + " " + options,
-                 said, llvmpipe) != 0)
-    return rgb;
+  EXPECT_EQ(runProgram("--headless --mode 160x90 --fps 30 --start-order 7 --frames 40 --png " + dir.string() + " " +
+                           options,
+                       said, llvmpipe),
+            0);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 40);
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&image, (dir / "frame-000039.png").string().c_str())) {
-    EXPECT_EQ(std::pair(image.width, image.height), std::pair(160u, 90u));
-    image.format = PNG_FORMAT_RGB;
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr);
-  }
+  std::stringstream png;
+  png << std::ifstream(dir / "frame-000039.png", std::ios::binary).rdbuf();
   fs::remove_all(dir);
-  return rgb;
+  return png.str();
 }
 
 // A software rasteriser draws without multisampling unless told, exactly the
@@ -90,28 +83,23 @@ TEST(AppRun, MultisamplingAsAskedOrAsTheRasteriserAffords) {
 }
 
 // The benchmark prints its table and writes it as CSV: a row per order 0 to
-// 21, in order, 3 frames each, every number a number. A software rasteriser
+// 21, in order, 3 frames each, every time a number. A software rasteriser
 // draws without multisampling unless told.
 TEST(AppBench, CsvHasARowPerOrder) {
   const fs::path csv = scratchPath("bench.csv");
   std::string table;
   ASSERT_EQ(runProgram("--bench --mode 64x48 --frames 3 --bench-out " + csv.string(), table, llvmpipe), 0) << table;
   EXPECT_EQ(count(table, "flipp-kroma --bench: 64x48, 0 samples per pixel, 3 frames per order"), 1) << table;
-  std::stringstream in;
-  in << std::ifstream(csv).rdbuf();
-  fs::remove(csv);
+  std::ifstream in(csv);
   std::string line;
   std::getline(in, line);
   EXPECT_EQ(line, "order,scene,frames,median_ms,p99_ms,fps,cpu_ms_per_frame");
-  const std::regex row(R"((\d+),([^,]+),3,([0-9.]+),([0-9.]+),([0-9.]+),[0-9.]+)");
   int order = 0;
-  for (std::smatch fields; std::getline(in, line); ++order) {
-    SCOPED_TRACE(line);
-    ASSERT_TRUE(std::regex_match(line, fields, row));
-    EXPECT_EQ(std::stoi(fields[1]), order);
-    EXPECT_TRUE(std::stod(fields[3]) > 0 && std::stod(fields[3]) <= std::stod(fields[4]) && std::stod(fields[5]) > 0);
-  }
+  for (; std::getline(in, line); ++order)
+    EXPECT_TRUE(std::regex_match(line, std::regex(std::to_string(order) + R"(,[^,]+,3(,[0-9]+\.[0-9]+){4})"))) << line;
   EXPECT_EQ(order, 22);
+  in.close();
+  fs::remove(csv);
 }
 
 // Installed, the show is bin/flipp-kroma with its files in share/flipp-kroma/,
@@ -126,19 +114,19 @@ TEST(AppRun, InstalledShowFindsItsFilesOrSaysWhichItCannotRead) {
   fs::rename(dir / "prefix", dir / "moved");
   for (const char* file : {"share/flipp-kroma/fonts/LICENSE", "share/applications/flipp-kroma.desktop"})
     EXPECT_TRUE(fs::is_regular_file(dir / "moved" / file)) << file;
-  const std::string program = (dir / "moved/bin/flipp-kroma").string();
   for (const char* name : {"dino.obj", "ko.bmp", "ko-trampelin.it", "fonts"}) fs::create_directories(bad / name);
   std::ofstream(bad / "fonts/anton-latin-400-normal.woff") << "no font";
   std::ofstream(dir / "fonts.conf") << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
-  const std::string fonts = "FONTCONFIG_FILE=" + (dir / "fonts.conf").string() + " ";
-  EXPECT_EQ(shell("cd / && " + fonts + program + " --headless --fps 30 --frames 3 --mode 64x48", said), 0) << said;
+  const auto runFrom = [&](const fs::path& folder) {
+    return shell("cd '" + folder.string() + "' && FONTCONFIG_FILE=" + (dir / "fonts.conf").string() + " " +
+                     (dir / "moved/bin/flipp-kroma").string() + " --headless --fps 30 --frames 3 --mode 64x48",
+                 said);
+  };
+  EXPECT_EQ(runFrom("/"), 0) << said;
   EXPECT_EQ(count(said, "# The file \"" + (dir / "moved/share/flipp-kroma/dino.obj").string() + "\" was opened"), 1)
       << said;
   for (const char* fault : {"cannot read", "Failed to open"}) EXPECT_EQ(count(said, fault), 0) << said;
-  EXPECT_EQ(shell("cd '" + bad.string() + "' && " + fonts + program + " --headless --fps 30 --frames 5", said,
-                  " 2>&1 >/dev/null"),
-            0)
-      << said;
+  EXPECT_EQ(runFrom(bad), 0) << said;
   for (const char* line : {"Error: Failed to open DIB file ko.bmp.\n", "music: cannot read \"ko-trampelin.it\"",
                            "font: cannot read \"fonts/anton-latin-400-normal.woff\" (not a face FreeType can read)"})
     EXPECT_EQ(count(said, line), 1) << line << "\n" << said;
