@@ -37,12 +37,9 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
     DisplaySetup onEnter = {640, 480, 32, true};
   } cases[] = {
       {{}, IDOK},
-      {{K::tab, K::tab, K::tab}, 1005},
       {{K::tab, K::tab, K::tab, K::tab}, IDOK},
       {{K::shiftTab}, 1005},
-      {{K::tab, K::next}, 1002, {1002, 1103, 1005}, {800, 600, 32, true}},
       {{K::tab, K::previous}, 1004, {1004, 1103, 1005}, {1280, 1024, 32, true}},
-      {{K::tab, K::tab, K::previous}, 1101, {1001, 1101, 1005}, {640, 480, 16, true}},
       {{K::tab, K::tab, K::next}, 1005},
       {{K::tab, K::tab, K::next, K::next}, 1102, {1001, 1005, 1102}, {640, 480, 24, true}},
       {{K::tab, K::tab, K::next, K::next, K::next}, 1101, {1001, 1101, 1005}, {640, 480, 16, true}},
@@ -50,7 +47,6 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
       // "24" checked comes after the check box in the tab order
       {{K::tab, K::tab, K::next, K::next, K::tab}, IDOK, {1001, 1005, 1102}, {640, 480, 24, true}},
       {{K::tab, K::tab, K::next, K::next, K::shiftTab}, 1005, {1001, 1005, 1102}, {640, 480, 24, true}},
-      {{K::shiftTab, K::space}, 1005, {1001, 1103}, {640, 480, 32, false}},
       {{K::tab, K::previous, K::tab, K::previous, K::tab, K::space}, 1005, {1004, 1101}, {1280, 1024, 16, false}},
   };
   for (const auto& c : cases) {
