@@ -30,13 +30,6 @@ inline int runProgram(const std::string& arguments, std::string& said, const std
   return shell(prefix + " " FK_PROGRAM " " + arguments, said);
 }
 
-// Mesa's llvmpipe, for pixels and frame counts that do not depend on the GPU.
-#ifdef _WIN32
-inline const std::string llvmpipe;  // under wine the GL is the host's Mesa, on Xvfb: llvmpipe
-#else
-inline const std::string llvmpipe = "LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe";
-#endif
-
 // A path of this test process's own, with nothing there: ctest runs tests side by side.
 inline std::filesystem::path scratchPath(const std::string& name) {
   const auto path = std::filesystem::temp_directory_path() / ("flipp-kroma-" + name + "-" + std::to_string(getpid()));
