@@ -52,18 +52,18 @@ TEST_F(AppCaptureFile, MkvEndsWithTheShowAndItsSoundIsTheSongToTheSample) {
   std::string raw;
   shell("ffmpeg -v error -i '" + file.string() + "' -map 0:a -f f32le -", raw, "");
   ASSERT_EQ(raw.size(), static_cast<std::size_t>(frames) * 4410 * 2 * sizeof(float));
-  std::vector<float> sound(raw.size() / sizeof(float)), song(sound.size());
+  std::vector<float> sound(raw.size() / sizeof(float)), song(2 * music::blockFrames);
   std::memcpy(sound.data(), raw.data(), raw.size());
   std::ifstream in(fs::path(FK_PROGRAM).parent_path() / "data" / "ko-trampelin.it", std::ios::binary);
   std::vector<std::byte> data;
   for (char c; in.get(c);) data.push_back(static_cast<std::byte>(c));
   music::SongRenderer renderer(std::move(data));
   renderer.restart(18);
-  for (std::size_t done = 0; done < song.size(); done += 2 * music::blockFrames)
-    renderer.renderBlock(&song[done],
-                         static_cast<std::uint32_t>(std::min<std::size_t>((song.size() - done) / 2, music::blockFrames)));
   float worst = 0;
-  for (std::size_t i = 0; i < song.size(); ++i) worst = std::max(worst, std::abs(sound[i] - song[i]));
+  for (std::size_t i = 0; i < sound.size(); ++i) {
+    if (i % song.size() == 0) renderer.renderBlock(song.data(), music::blockFrames);
+    worst = std::max(worst, std::abs(sound[i] - song[i % song.size()]));
+  }
   EXPECT_LT(worst, 1e-5f);
 }
 
@@ -78,15 +78,12 @@ TEST_F(AppCaptureFile, Mp4StreamsLastExactlyTheFramesAskedFor) {
 }
 
 // What is said, and no file left, when the encoder fails or the user
-// interrupts (a stand-in for ffmpeg first on the PATH; none at all in the
-// first case), and when the disk fills (a small tmpfs, mounted in a mount
-// namespace of the run's own, gone when it ends: the output ends with what
-// was left on it).
+// interrupts (a stand-in for ffmpeg first on the PATH, in the test's folder;
+// none at all in the first case), and when the disk fills (a small tmpfs,
+// mounted in a mount namespace of the run's own, gone when it ends: the
+// output ends with what was left on it).
 TEST_F(AppCaptureFile, AFailingEncoderOrAFullDiskLeavesNoFile) {
   const std::string unshare = geteuid() == 0 ? "unshare -m " : "unshare -rm ";
-  const bool fillable = shell(unshare + "true", output) == 0;
-  const fs::path bin = dir / "bin";
-  fs::create_directories(bin);
   const std::string disk = out.string(), capture = "--capture " + disk + "/show.mkv" + farewell;
   const auto onDisk = [&](const char* size) {
     return unshare + "sh -c 'mount -t tmpfs -o size=" + size + " tmpfs " + disk + " && " FK_PROGRAM " " + capture +
@@ -100,7 +97,7 @@ TEST_F(AppCaptureFile, AFailingEncoderOrAFullDiskLeavesNoFile) {
     bool encoderQuiet = true;  // an encoder abandoned mid-show says nothing more
   } cases[] = {
       {nullptr, nullptr, 1, {"cannot run ffmpeg"}},
-      {nullptr, "head -c 100 >/dev/null; echo 'encoder: out of luck' >&2; exit 3", 1, {"exit status 3", "was not written"}},
+      {nullptr, "head -c 100 >/dev/null; echo 'out of luck' >&2; exit 3", 1, {"exit status 3", "was not written"}},
       // The encoder takes a few frames, then the user presses Ctrl-C.
       {nullptr, "head -c 20000 >/dev/null; kill -INT $PPID; cat >/dev/null", 130, {"capture interrupted"}},
       // 7.7 s of sound is 2.7 MB before it is packed: the disk fills mid-show.
@@ -111,15 +108,14 @@ TEST_F(AppCaptureFile, AFailingEncoderOrAFullDiskLeavesNoFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.disk ? c.disk : c.encoder ? c.encoder : "no encoder");
     if (c.encoder) {
-      std::ofstream(bin / "ffmpeg") << "#!/bin/sh\nPATH=/usr/bin:/bin\n" << c.encoder << "\n";
-      fs::permissions(bin / "ffmpeg", fs::perms::owner_all);
+      std::ofstream(dir / "ffmpeg") << "#!/bin/sh\nPATH=/usr/bin:/bin\n" << c.encoder << "\n";
+      fs::permissions(dir / "ffmpeg", fs::perms::owner_all);
     }
-    if (c.disk && !fillable) GTEST_SKIP() << "no mount namespace to be had: " << output;
-    EXPECT_EQ(c.disk ? shell(onDisk(c.disk), output) : runProgram(capture, output, "PATH=" + bin.string()),
-              c.status)
-        << output;
+    if (c.disk && shell(unshare + "true", output) != 0) GTEST_SKIP() << "no mount namespace to be had: " << output;
+    const int status = c.disk ? shell(onDisk(c.disk), output) : runProgram(capture, output, "PATH=" + dir.string());
+    EXPECT_EQ(status, c.status) << output;
     for (const char* words : c.said) EXPECT_NE(output.find(words), std::string::npos) << output;
-    EXPECT_TRUE(!c.encoderQuiet || output.find("Error ") == std::string::npos) << "the encoder still spoke:\n" << output;
+    EXPECT_TRUE(!c.encoderQuiet || output.find("Error ") == std::string::npos) << "the encoder spoke:\n" << output;
     EXPECT_TRUE(fs::is_empty(out));
   }
 }
