@@ -86,8 +86,8 @@ TEST_F(AppCaptureFile, AFailingEncoderOrAFullDiskLeavesNoFile) {
   const std::string unshare = geteuid() == 0 ? "unshare -m " : "unshare -rm ";
   const std::string disk = out.string(), capture = "--capture " + disk + "/show.mkv" + farewell;
   const auto onDisk = [&](const char* size) {
-    return unshare + "sh -c 'mount -t tmpfs -o size=" + size + " tmpfs " + disk + " && " FK_PROGRAM " " + capture +
-           "; status=$?; echo left: $(ls -A " + disk + "); exit $status'";
+    return shell(unshare + "sh -c 'mount -t tmpfs -o size=" + size + " tmpfs " + disk + " && " FK_PROGRAM " " +
+                     capture + "; status=$?; echo left: $(ls -A " + disk + "); exit $status'", output);
   };
   const struct {
     const char* disk;     // a disk of this size that fills, with ffmpeg; or
@@ -112,7 +112,7 @@ TEST_F(AppCaptureFile, AFailingEncoderOrAFullDiskLeavesNoFile) {
       fs::permissions(dir / "ffmpeg", fs::perms::owner_all);
     }
     if (c.disk && shell(unshare + "true", output) != 0) GTEST_SKIP() << "no mount namespace to be had: " << output;
-    const int status = c.disk ? shell(onDisk(c.disk), output) : runProgram(capture, output, "PATH=" + dir.string());
+    const int status = c.disk ? onDisk(c.disk) : runProgram(capture, output, "PATH=" + dir.string() + " ");
     EXPECT_EQ(status, c.status) << output;
     for (const char* words : c.said) EXPECT_NE(output.find(words), std::string::npos) << output;
     EXPECT_TRUE(!c.encoderQuiet || output.find("Error ") == std::string::npos) << "the encoder spoke:\n" << output;
