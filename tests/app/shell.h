@@ -25,6 +25,12 @@ inline int shell(const std::string& command, std::string& output, const char* er
 #endif
 }
 
+// The program with these arguments, after `prefix` (a POSIX shell's variables
+// or wrapper, ending in a space).
+inline int runProgram(const std::string& arguments, std::string& said, const std::string& prefix = "") {
+  return shell(prefix + FK_PROGRAM " " + arguments, said);
+}
+
 // A path of this test process's own, with nothing there: ctest runs tests side by side.
 inline std::filesystem::path scratchPath(const std::string& name) {
   const auto path = std::filesystem::temp_directory_path() / ("flipp-kroma-" + name + "-" + std::to_string(getpid()));
