@@ -12,9 +12,10 @@ namespace {
 
 // Sample 1 is a sine of 100 frames a cycle between two silences, its loop the
 // sine alone; sample 2 the same sine in 8 bits, looped whole. Pattern 1 plays
-// them, on C-5 and C-6, after pattern 0 of 7 empty rows. (Every kind of cell,
-// instruments and envelopes come back in the soundtrack's own module: see the
-// soundtrack tests.)
+// them, on C-5 and C-6; pattern 0, of 7 rows, halves the tempo in its second
+// row with the effect letter of its first row: packed whole, not "as before".
+// (Every other kind of cell, instruments and envelopes come back in the
+// soundtrack's own module: see the soundtrack tests.)
 itw::Song makeSong() {
   itw::Song song;
   song.speed = 3;
@@ -31,7 +32,9 @@ itw::Song makeSong() {
   a.loop = b.loop = true;
   a.loopStart = 100;
   a.loopEnd = b.loopEnd = 1000;
-  song.patterns.emplace_back(7, 2);
+  itw::Pattern& slower = song.patterns.emplace_back(7, 2);
+  slower.at(0, 1) = {.effect = 'T', .param = 140};
+  slower.at(1, 1) = {.effect = 'T', .param = 70};
   itw::Pattern& tone = song.patterns.emplace_back(32, 2);
   tone.at(0, 0) = {itw::note("C-5"), 1};
   tone.at(10, 0) = {itw::note("C-6"), 2};
@@ -50,6 +53,8 @@ TEST(ItWriterRoundTrip, OrdersPatternsAndSamplesComeBackAndPlayAtPitch) {
   for (int o = 0; o < 3; ++o) EXPECT_EQ(mod.get_order_pattern(o), song.orders[o]);
   ASSERT_EQ(mod.get_num_patterns(), 2);
   for (int p = 0; p < 2; ++p) EXPECT_EQ(mod.get_pattern_num_rows(p), song.patterns[p].rows);
+  // 33 rows at tempo 140 and 38 at 70, of 3 ticks of 2.5 / tempo s (the player rounds ticks to whole frames).
+  EXPECT_NEAR(mod.get_duration_seconds(), (33 + 38 * 2) * 3 * 2.5 / 140, 0.01);
 
   // The loop sounds at 441 Hz on C-5, 882 Hz on C-6: rows of 3 ticks of 2.5 / 140 s.
   const double rowFrames = 44100 * 3 * 2.5 / 140;
