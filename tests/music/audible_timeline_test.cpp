@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -12,18 +14,17 @@ using music::AudibleTimeline;
 using music::BlockRecord;
 
 constexpr std::uint32_t B = music::blockFrames;
-constexpr std::int64_t t0 = 5'000'000'000;  // any start on the monotonic clock
 
-// A block whose every field is derived from its index, so that an answer
-// shows which block it came from and whether it was read whole.
-BlockRecord block(std::uint64_t index, std::uint64_t firstFrame, std::uint32_t frames) {
-  BlockRecord b{firstFrame, frames, static_cast<int>(index / 64), static_cast<int>(index % 64)};
-  for (int c = 0; c < music::maxChannels; ++c) b.level[c] = static_cast<std::uint8_t>(index + c);
+// Block k: frames [k * B, (k + 1) * B), every other field derived from k, so
+// that an answer shows which block it came from and whether it was read whole.
+BlockRecord block(std::uint64_t k) {
+  BlockRecord b{k * B, B, static_cast<int>(k / 64), static_cast<int>(k % 64)};
+  for (int c = 0; c < music::maxChannels; ++c) b.level[c] = static_cast<std::uint8_t>(k + c);
   return b;
 }
 
 bool wholeBlock(const BlockRecord& b) {
-  const BlockRecord e = block(b.firstFrame / B, b.firstFrame, B);
+  const BlockRecord e = block(b.firstFrame / B);
   return b.frames == e.frames && b.order == e.order && b.row == e.row && std::equal(b.level, b.level + music::maxChannels, e.level);
 }
 
@@ -31,76 +32,43 @@ bool wholeBlock(const BlockRecord& b) {
 // when added to any time.
 std::int64_t ns(std::int64_t frames) { return (frames * 1'000'000'000 + music::mixRate - 1) / music::mixRate; }
 
-// A device asks for one block per callback, on time, with one block of its own
-// buffer in front of the callback's data; then the callbacks stop, and resume.
-TEST(MusicTimeline, AnswersTheBlockSoundingNowAndThePositionNeverStepsBack) {
+// A device with one block of its own buffer in front of each callback's
+// block; then the callbacks stop, and resume late. (The player's tests follow
+// the position while the callbacks come on time.)
+TEST(MusicTimeline, StarvedTheDevicePlaysOutWhatItHoldsAndThePositionNeverStepsBack) {
   auto timeline = std::make_unique<AudibleTimeline>();
   timeline->setDeviceBuffer(B);
-  auto callback = [&](std::uint64_t k, std::int64_t atNs) {
-    timeline->record(block(k, k * B, B));
-    timeline->handOver((k + 1) * B, B, atNs);
-  };
-  BlockRecord answer;
-  EXPECT_LT(timeline->audibleFrame(t0), 0);
-  EXPECT_FALSE(timeline->blockAt(0, answer));
-  for (std::uint64_t k = 0; k < 40; ++k) {
-    const std::int64_t at = t0 + ns(static_cast<std::int64_t>(k * B));
-    callback(k, at);
-    for (std::int64_t into : {0u, B / 2, B - 1}) {
-      const std::int64_t frame = timeline->audibleFrame(at + ns(into));
-      if (k == 0) {  // block 0 waits behind the device's buffer
-        EXPECT_LT(frame, 0);
-        continue;
-      }
-      EXPECT_EQ(frame, static_cast<std::int64_t>((k - 1) * B) + into) << "callback " << k;
-      ASSERT_TRUE(timeline->blockAt(frame, answer));
-      EXPECT_EQ(answer.firstFrame, (k - 1) * B);  // the device's buffer, not the newest block
-      EXPECT_TRUE(wholeBlock(answer));
-    }
-  }
-  // Starved, the device plays out what it holds, then nothing new.
-  const std::int64_t lastFrame = 40 * B - 1, starved = t0 + ns(39 * B) + 1'000'000'000;
-  EXPECT_EQ(timeline->audibleFrame(starved), lastFrame);
-  ASSERT_TRUE(timeline->blockAt(lastFrame, answer));
-  EXPECT_EQ(answer.firstFrame, 39 * B);
-  // The new block's hand-over alone would put the position back behind what was heard.
-  callback(40, starved + 1000);
-  EXPECT_EQ(timeline->audibleFrame(starved + 1000), lastFrame);
-  EXPECT_EQ(timeline->audibleFrame(starved + 1000 + ns(B)), lastFrame + 1);
-
-  timeline->reset();  // forgets the blocks, the hand-over and the answers given
-  EXPECT_LT(timeline->audibleFrame(starved + 1000 + ns(B)), 0);
-  EXPECT_FALSE(timeline->blockAt(0, answer));
+  const std::int64_t t0 = 5'000'000'000, late = t0 + 1'000'000'000;  // any start on the monotonic clock
+  timeline->handOver(40 * B, B, t0);
+  EXPECT_EQ(timeline->audibleFrame(late), 40 * B - 1);  // the last frame handed, no further
+  // The late block's hand-over alone would put the position back behind what was heard.
+  timeline->handOver(41 * B, B, late);
+  EXPECT_EQ(timeline->audibleFrame(late), 40 * B - 1);
+  EXPECT_EQ(timeline->audibleFrame(late + ns(B)), 40 * B);
+  timeline->reset();  // forgets the hand-over and the answers given
+  EXPECT_LT(timeline->audibleFrame(late + ns(B)), 0);
 }
 
-// Blocks of any size answer up to their last frame; frames older than the ring
-// get the oldest held block, frames past the newest the newest.
-TEST(MusicTimeline, BlockAtFindsBlocksOfAnySizeAndClampsToTheRing) {
+// A reader never sees a half-written block, however often the writer laps the
+// ring; frames older than the ring get the oldest held block.
+TEST(MusicTimeline, ReadWholeUnderAConcurrentWriterAndClampedToTheRing) {
   auto timeline = std::make_unique<AudibleTimeline>();
-  // A device asking for 441 frames, then 1000 (rendered as 512 + 488).
-  timeline->record(block(0, 0, 441));
-  timeline->record(block(1, 441, 512));
-  timeline->record(block(2, 953, 488));
+  constexpr std::uint64_t count = 200'000;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (std::uint64_t k = 0; k < count; ++k) timeline->record(block(k));
+    done = true;
+  });
+  std::uint64_t reads = 0, torn = 0;  // counted, not asserted: the writer must be joined
   BlockRecord answer;
-  const std::pair<std::int64_t, std::uint64_t> frameToBlock[] = {
-      {0, 0}, {440, 0}, {441, 441}, {952, 441}, {953, 953}, {1440, 953}};
-  for (const auto& [frame, first] : frameToBlock) {
-    ASSERT_TRUE(timeline->blockAt(frame, answer));
-    EXPECT_EQ(answer.firstFrame, first) << "frame " << frame;
-  }
-
-  timeline->reset();
-  const std::uint64_t count = 3 * AudibleTimeline::capacity + 5, oldest = count - AudibleTimeline::capacity;
-  for (std::uint64_t k = 0; k < count; ++k) timeline->record(block(k, k * B, B));
-  for (std::uint64_t k = oldest; k < count; ++k) {
-    ASSERT_TRUE(timeline->blockAt(static_cast<std::int64_t>(k * B + B / 3), answer));
-    EXPECT_EQ(answer.firstFrame, k * B);
-    EXPECT_TRUE(wholeBlock(answer));
-  }
+  while (!done)
+    for (std::int64_t frame : {std::int64_t{1} << 40, std::int64_t{0}})  // the newest, and one about to go
+      if (timeline->blockAt(frame, answer)) ++reads, torn += !wholeBlock(answer);
+  writer.join();
+  EXPECT_GT(reads, 0u);
+  EXPECT_EQ(torn, 0u);
   ASSERT_TRUE(timeline->blockAt(0, answer));
-  EXPECT_EQ(answer.firstFrame, oldest * B);
-  ASSERT_TRUE(timeline->blockAt(static_cast<std::int64_t>(count * B + 10'000), answer));
-  EXPECT_EQ(answer.firstFrame, (count - 1) * B);
+  EXPECT_EQ(answer.firstFrame, (count - AudibleTimeline::capacity) * B);
 }
 
 }  // namespace

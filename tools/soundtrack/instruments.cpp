@@ -50,6 +50,16 @@ itw::Sample tone(const std::string& name, const Tone& spec, std::vector<double> 
   return s;
 }
 
+// A melody voice: the looped tone of `spec` alone, with IT's auto-vibrato
+// (speed, depth, and the sweep over which it sets in).
+itw::Sample voice(const std::string& name, const Tone& spec, double hz, int speed, int depth, int sweep) {
+  itw::Sample s = tone(name, spec, synth::renderTone(spec), hz);
+  s.vibratoSpeed = speed;
+  s.vibratoDepth = depth;
+  s.vibratoSweep = sweep;
+  return s;
+}
+
 // A sustained chord: a plain low root under three detuned saws per upper note,
 // and a faint copy two octaves up for air. Played on C-5 it sounds as written.
 itw::Sample chord(const std::string& name, int root, std::vector<int> upper) {
@@ -121,51 +131,22 @@ void addInstruments(itw::Song& song) {
     alias(song, "Bass short", 72, {{{0, 64}, {2, 56}, {4, 0}}});
   }
   {  // three detuned saws, A-5, open enough to cut through at 2-5 kHz
-    Tone lead;
-    lead.voices = {{438, 0.6}, {440, 1.0}, {442, 0.6}};
-    lead.brightHz = 8000;
-    lead.darkHz = 5000;
-    lead.attackSeconds = 0.12;
-    itw::Sample s = tone("Lead", lead, synth::renderTone(lead), 440);
-    s.vibratoSpeed = 10;
-    s.vibratoDepth = 6;
-    s.vibratoSweep = 24;
-    add(song, s, 88, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+    const Tone lead{.voices = {{438, 0.6}, {440, 1.0}, {442, 0.6}}, .brightHz = 8000, .darkHz = 5000, .attackSeconds = 0.12};
+    add(song, voice("Lead", lead, 440, 10, 6, 24), 88, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // the same an octave up, for the climax
-    Tone lead;
-    lead.voices = {{877, 0.6}, {880, 1.0}, {883, 0.6}};
-    lead.maxHz = 10000;
-    lead.brightHz = 9000;
-    lead.darkHz = 6000;
-    lead.attackSeconds = 0.1;
-    itw::Sample s = tone("Lead high", lead, synth::renderTone(lead), 880);
-    s.vibratoSpeed = 10;
-    s.vibratoDepth = 6;
-    s.vibratoSweep = 24;
-    add(song, s, 104, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+    const Tone lead{.voices = {{877, 0.6}, {880, 1.0}, {883, 0.6}},
+                    .maxHz = 10000, .brightHz = 9000, .darkHz = 6000, .attackSeconds = 0.1};
+    add(song, voice("Lead high", lead, 880, 10, 6, 24), 104, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // pulse pluck, A-5
-    Tone arp;
-    arp.voices = {{440, 1.0}};
-    arp.shape = Shape::Pulse25;
-    arp.brightHz = 8000;
-    arp.darkHz = 5000;
-    arp.attackSeconds = 0.05;
+    const Tone arp{.voices = {{440, 1.0}}, .shape = Shape::Pulse25, .brightHz = 8000, .darkHz = 5000, .attackSeconds = 0.05};
     add(song, tone("Arp", arp, synth::renderTone(arp), 440), 80, {{{0, 64}, {2, 48}, {8, 20}, {16, 6}, {24, 0}}});
   }
   {  // hollow square with a plucked front, A-5: the credits' tune and counter-lines
-    Tone pluck;
-    pluck.voices = {{440, 1.0}, {441, 0.4}};
-    pluck.shape = Shape::Square;
-    pluck.brightHz = 9000;
-    pluck.darkHz = 4500;
-    pluck.attackSeconds = 0.08;
-    itw::Sample s = tone("Pluck", pluck, synth::renderTone(pluck), 440);
-    s.vibratoSpeed = 8;
-    s.vibratoDepth = 4;
-    s.vibratoSweep = 16;
-    add(song, s, 88, {{{0, 64}, {4, 46}, {24, 32}, {28, 0}}, 2});
+    const Tone pluck{.voices = {{440, 1.0}, {441, 0.4}},
+                     .shape = Shape::Square, .brightHz = 9000, .darkHz = 4500, .attackSeconds = 0.08};
+    add(song, voice("Pluck", pluck, 440, 8, 4, 16), 88, {{{0, 64}, {4, 46}, {24, 32}, {28, 0}}, 2});
   }
 
   // Pads: slow attack, held until note off, then a slow release; a new chord

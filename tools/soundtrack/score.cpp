@@ -150,6 +150,13 @@ void backbeat(Pattern& p, int ins, int vol, int from = 0, int to = kRows) {
     if (r % 8 == 4) put(p, r, SnareCh, n("C-5"), ins, vol);
 }
 
+// The beat: a kick on every beat, and snare or clap on two and four up to
+// row `to`, where a fill takes over.
+void fourOnTheFloor(Pattern& p, int kickVol, int snare, int snareVol, int to = kRows) {
+  kickFloor(p, kickVol);
+  backbeat(p, snare, snareVol, 0, to);
+}
+
 // Quiet snares on the last sixteenth of beats two and four.
 void ghostSnares(Pattern& p, int vol, int from = 0, int to = kRows) {
   for (int r = from; r < to; ++r)
@@ -229,6 +236,14 @@ void padSwell(Pattern& p, int from, int to, int v0, int v1) {
 void padPump(Pattern& p, int vol, int from = 0, int to = kRows) {
   const int shape[4] = {40, 65, 85, 100};
   for (int r = from; r < to; ++r) p.at(r, PadCh).volume = vol * shape[r % 4] / 100;
+}
+
+// Under the beat: the bass line, and the chords on the pad ducking under
+// every kick.
+void backing(Pattern& p, const Progression& prog, const char* bassLine, int bassVol, int padVol) {
+  bass(p, prog, bassLine, bassVol);
+  pad(p, prog, padVol);
+  padPump(p, padVol);
 }
 
 // ---- arpeggio ----
@@ -313,32 +328,23 @@ void arrange(int order, Pattern& p) {
       break;
     case 3:  // main title: the beat arrives
       crash(p, 0, 60);
-      kickFloor(p, 64);
-      backbeat(p, Snare, 50, 0, 60);
+      fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 36, 52);
       hats(p, Hats::EighthsOpen, 34);
-      bass(p, home(), kOffbeat, 52);
-      pad(p, home(), 40);
-      padPump(p, 42);
+      backing(p, home(), kOffbeat, 52, 42);
       break;
     case 4:  // main title with subtitle: claps, the arpeggio returns
-      kickFloor(p, 64);
-      backbeat(p, Clap, 50, 0, 56);
+      fourOnTheFloor(p, 64, Clap, 50, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 34);
-      bass(p, home(), kOffbeat, 52);
-      pad(p, home(), 40);
-      padPump(p, 42);
+      backing(p, home(), kOffbeat, 52, 42);
       arp(p, home(), kUp, 0, 20, 26);
       break;
     case 5:  // dino rise: arpeggio an octave up, the lead teases the hook
-      kickFloor(p, 64);
-      backbeat(p, Snare, 50, 0, 60);
+      fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 30, 46);
       hats(p, Hats::Sixteenths, 32);
-      bass(p, home(), kOffbeat, 52);
-      pad(p, home(), 40);
-      padPump(p, 42);
+      backing(p, home(), kOffbeat, 52, 42);
       arp(p, home(), kUp, 1, 24, 28);
       melody(p, LeadCh, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
@@ -348,41 +354,32 @@ void arrange(int order, Pattern& p) {
       snareFill(p, 48, 56, 20, 36);
       snareRoll(p, 56, 64, 28, 44);
       hats(p, Hats::SixteenthsOpen, 34);
-      bass(p, home(), kRolling, 52);
-      pad(p, home(), 42);
-      padPump(p, 44);
+      backing(p, home(), kRolling, 52, 44);
       arp(p, home(), kUpDown, 1, 24, 32);
       melody(p, LeadCh, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
       riser(p, 48, 44);
       break;
     case 7:  // dino dance: everything, the hook over an off-beat bass
       crash(p, 0, 56);
-      kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, 60);
+      fourOnTheFloor(p, 64, Snare, 52, 60);
       snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::SixteenthsOpen, 36);
-      bass(p, home(), kOffbeat, 54);
-      pad(p, home(), 44);
-      padPump(p, 44);
+      backing(p, home(), kOffbeat, 54, 44);
       arp(p, home(), kUp, 1, 18, 20);
       melody(p, LeadCh, Lead, kCall, 0, 48);
       break;
     case 8:  // and its answer: claps with ghost snares, rolling bass, the arpeggio falling
-      kickFloor(p, 64);
-      backbeat(p, Clap, 50, 0, 56);
+      fourOnTheFloor(p, 64, Clap, 50, 56);
       ghostSnares(p, 22, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 38);
-      bass(p, home(), kRolling, 54);
-      pad(p, home(), 44);
-      padPump(p, 44);
+      backing(p, home(), kRolling, 54, 44);
       arp(p, home(), kDown, 1, 22, 24);
       melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
     case 9:  // dino ring: a turn to F G Em Am, the counter-melody
       crash(p, 0, 48);
-      kickFloor(p, 64);
-      backbeat(p, Clap, 48, 0, 56);
+      fourOnTheFloor(p, 64, Clap, 48, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 30);
       bass(p, ring(), kRolling, 50);
@@ -404,13 +401,10 @@ void arrange(int order, Pattern& p) {
       break;
     case 11:  // superstar: the climax, the hook an octave up
       crash(p, 0, 60);
-      kickFloor(p, 64);
-      backbeat(p, Snare, 54, 0, 56);
+      fourOnTheFloor(p, 64, Snare, 54, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
-      bass(p, home(), kPush, 54);
-      pad(p, home(), 46);
-      padPump(p, 46);
+      backing(p, home(), kPush, 54, 46);
       arp(p, home(), kWide, 1, 18, 22);
       melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
@@ -434,23 +428,17 @@ void arrange(int order, Pattern& p) {
       melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
       break;
     case 14:  // credits: four to the floor again, the tune in long notes
-      kickFloor(p, 62);
-      backbeat(p, Clap, 42);
+      fourOnTheFloor(p, 62, Clap, 42);
       hats(p, Hats::EighthsOpen, 32);
-      bass(p, credits(), kGrooveFloor, 50);
-      pad(p, credits(), 42);
-      padPump(p, 42);
+      backing(p, credits(), kGrooveFloor, 50, 42);
       arp(p, credits(), kDown, 0, 18, 22);
       melody(p, LeadCh, Pluck, kCreditsHigh, 0, 44);
       break;
     case 15:  // the tune once more, the lead's teaser, a fill into the hook
-      kickFloor(p, 62);
-      backbeat(p, Snare, 46, 0, 56);
+      fourOnTheFloor(p, 62, Snare, 46, 56);
       tomFill(p, 56);
       hats(p, Hats::Sixteenths, 30);
-      bass(p, credits(), kPush, 50);
-      pad(p, credits(), 42);
-      padPump(p, 42);
+      backing(p, credits(), kPush, 50, 42);
       arp(p, credits(), kUpDown, 1, 16, 20);
       melody(p, LeadCh, Pluck, {kCredits[0], kCredits[1], kCredits[2], nullptr}, 0, 44);
       melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "E-6 . . C-6 . . A-5 . B-5 . C-6 . D-6 . E-6 ."}, 0, 40);
@@ -458,25 +446,19 @@ void arrange(int order, Pattern& p) {
       break;
     case 16:  // greetings: the hook returns over a rolling bass
       crash(p, 0, 56);
-      kickFloor(p, 64);
-      backbeat(p, Snare, 52, 0, 60);
+      fourOnTheFloor(p, 64, Snare, 52, 60);
       snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::SixteenthsOpen, 36);
-      bass(p, home(), kRolling, 52);
-      pad(p, home(), 44);
-      padPump(p, 44);
+      backing(p, home(), kRolling, 52, 44);
       arp(p, home(), kWide, 0, 18, 20);
       melody(p, LeadCh, Lead, kCall, 0, 48);
       break;
     case 17:  // invitation: the answer over an off-beat bass and a slow low line, then a fill
-      kickFloor(p, 64);
-      backbeat(p, Clap, 50, 0, 56);
+      fourOnTheFloor(p, 64, Clap, 50, 56);
       ghostSnares(p, 20, 0, 56);
       snareFill(p, 56, 64, 30, 56);
       hats(p, Hats::EighthsOpen, 38);
-      bass(p, home(), kOffbeat, 54);
-      pad(p, home(), 44);
-      padPump(p, 44);
+      backing(p, home(), kOffbeat, 54, 44);
       melody(p, ArpCh, Pluck, kLowLine, 0, 40);
       melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
