@@ -15,7 +15,7 @@
 #include "fx/rosette.h"
 #include "fx/shape_cache.h"
 #include "show/show_state.h"
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 namespace {
 
