@@ -35,6 +35,13 @@ float reach(const Mesh& mesh) {
 
 }  // namespace
 
+void standUpright() {
+  glRotatef(-90, 1, 0, 0);
+  glRotatef(10, 0, 1, 0);
+  glRotatef(-5, 0, 0, 1);
+  glScalef(meshScale, meshScale, meshScale);
+}
+
 bool characterOutOfView(const Mesh& mesh) {
   GLfloat m[16], p[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
@@ -62,7 +69,7 @@ bool characterOutOfView(const Mesh& mesh) {
   return false;
 }
 
-void drawCharacter(Mesh& mesh, int level) {
+void drawCharacter(Mesh& mesh, int level, ShapeCache& shapes) {
   if (mesh.triangleCount > 0 && mesh.normals && characterOutOfView(mesh)) {
     glNormal3fv(&mesh.normals[3 * mesh.triangles[3 * mesh.triangleCount - 1]]);
     return;
@@ -73,10 +80,7 @@ void drawCharacter(Mesh& mesh, int level) {
   const auto dz = static_cast<float>(3 * std::sin(phi));
 
   glPushMatrix();
-  glRotatef(-90, 1, 0, 0);
-  glRotatef(10, 0, 1, 0);
-  glRotatef(-5, 0, 0, 1);
-  glScalef(meshScale, meshScale, meshScale);
+  standUpright();
   if (mesh.getVertexCount() > eyeVertices[1]) {
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
@@ -86,10 +90,10 @@ void drawCharacter(Mesh& mesh, int level) {
       glPushMatrix();
       glTranslatef(at[0], at[1], at[2]);
       glColor4ub(255, 255, 255, 255);
-      drawSphere(3);
+      shapes.drawSphere(3);
       glTranslatef(0, dy, dz);
       glColor4ub(0, 0, 0, 255);
-      drawSphere(1);
+      shapes.drawSphere(1);
       glPopMatrix();
     }
     // Popping the current colour does not reach the colour material on every

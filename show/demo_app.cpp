@@ -72,4 +72,6 @@ void DemoApp::init() {
 unsigned DemoApp::loadTexture(const char* fileName) { return makePictureTexture(fileName); }
 
 // The pupils follow the level of sound channel 0 while it plays (its low 8 bits).
-void DemoApp::drawCharacter() { ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF); }
+void DemoApp::drawCharacter() {
+  ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF, shapes);
+}

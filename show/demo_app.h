@@ -7,6 +7,7 @@
 #include "assets/mesh.h"
 #include "fx/cube_lattice.h"
 #include "fx/rosette.h"
+#include "fx/shape_cache.h"
 #include "music/music.h"
 #include "show/director.h"
 
@@ -56,6 +57,9 @@ class DemoApp : public GlWindowApp {
   Mesh mesh;
   CubeLattice lattice;
   Rosette rosette{5, 0.2f, 0.1f};
+
+  // The display lists of the character's eyes, made in this object's GL context.
+  ShapeCache shapes;
 
   // Chooses and draws each frame's scene; holds the state that outlives a frame.
   Director director{*this};

@@ -15,10 +15,7 @@ class CharacterTest : public ShowTest {
   // Where vertex 73, the left eye, ends up when the character stands at the origin.
   static std::array<float, 3> leftEye() {
     glLoadIdentity();
-    glRotatef(-90, 1, 0, 0);
-    glRotatef(10, 0, 1, 0);
-    glRotatef(-5, 0, 0, 1);
-    glScalef(0.02f, 0.02f, 0.02f);
+    standUpright();
     std::array<float, 16> m{};
     glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
     if (app->mesh.getVertexCount() <= 73) return {};  // a small mesh has no eyes
@@ -106,10 +103,7 @@ TEST_F(CharacterTest, LeftOutOnlyWhereItWouldColourNoPixel) {
     glTranslatef(x, y, z);
     const bool out = characterOutOfView(app->mesh);
     // Everything the character is made of, drawn whatever the test says.
-    glRotatef(-90, 1, 0, 0);
-    glRotatef(10, 0, 1, 0);
-    glRotatef(-5, 0, 0, 1);
-    glScalef(0.02f, 0.02f, 0.02f);
+    standUpright();
     app->mesh.draw(0);
     std::vector<std::uint8_t> rgb(width * height * 3);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());

@@ -109,12 +109,13 @@ int main(int argc, char** argv) {
   ok &= save(gl, folder, "fx-particles.png");
 
   beginFrame(12);
+  ShapeCache shapes;
   colour(0);
   glTranslatef(-2, 0, 0);
-  drawSphere(3);
+  shapes.drawSphere(3);
   colour(6);
   glTranslatef(5, 0, 0);
-  drawSphere(1);
+  shapes.drawSphere(1);
   ok &= save(gl, folder, "fx-sphere.png");
 
   beginFrame(1);
