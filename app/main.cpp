@@ -226,8 +226,8 @@ int main(int argc, char** argv) {
     music::useLockstep(&timeGetTime);
   }
   music::setStartOrder(options.startOrder);
-  bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
-  findInstalledFace = installedFace;
+  ShowSettings settings;
+  settings.faces = {dataFile("fonts/anton-latin-400-normal.woff"), options.fontFile, installedFace};
   if (!options.fontFile.empty()) {
     // A face the user named must be there: a typo would otherwise pass unseen.
     std::ifstream font(options.fontFile, std::ios::binary);
@@ -235,7 +235,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "flipp-kroma: cannot read the font '%s'\n", options.fontFile.c_str());
       return 2;
     }
-    chosenFaceFile = options.fontFile;
   }
 
   FrameOutputs outputs;
@@ -266,7 +265,7 @@ int main(int argc, char** argv) {
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
   if (options.showDialog) showSetupDialog(setup);
 
-  DemoApp* app = new (std::nothrow) DemoApp(setup.width, setup.height, setup.bits, setup.fullscreen);
+  DemoApp* app = new (std::nothrow) DemoApp(setup.width, setup.height, setup.bits, setup.fullscreen, settings);
   if (!app) {
     std::fputs("flipp-kroma: out of memory\n", stderr);
     return 1;

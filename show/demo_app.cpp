@@ -5,12 +5,12 @@
 #include <GL/glu.h>
 
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "fx/character.h"
-#include "fx/outline_font.h"
 #include "fx/particle.h"
 #include "assets/picture_texture.h"
 #include "show/procedural_textures.h"
@@ -20,8 +20,8 @@ SongHandle::SongHandle() { FSOUND_Init(44100, 16, 0); }
 
 SongHandle::~SongHandle() { FSOUND_Close(); }
 
-DemoApp::DemoApp(int width, int height, int bits, bool fullscreen)
-    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true) {}
+DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
+    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true), settings(std::move(settings)) {}
 
 DemoApp::~DemoApp() {
   delete font;
@@ -48,7 +48,7 @@ GLuint uploadTexture(const std::vector<std::uint8_t>& image) {
 
 void DemoApp::init() {
   setShowState();
-  font = new (std::nothrow) OutlineFont("Impact", false, true, true, 0.001f, 0.1f, 255, 0);
+  font = new (std::nothrow) OutlineFont(settings.faces, "Impact", false, true, true, 0.001f, 0.1f, 255, 0);
 
   std::vector<std::uint8_t> scratch(proceduralTextureSize * proceduralTextureSize * 3);
   makeGlowImage(scratch);

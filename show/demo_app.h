@@ -6,13 +6,19 @@
 #include "app/gl_window_app.h"
 #include "assets/mesh.h"
 #include "fx/cube_lattice.h"
+#include "fx/outline_font.h"
 #include "fx/rosette.h"
 #include "fx/shape_cache.h"
 #include "music/music.h"
 #include "show/director.h"
 
-class OutlineFont;
 class Particle;
+
+// What the entry chooses for the show besides the display mode, handed down
+// when the demo object is made: where the text's face comes from.
+struct ShowSettings {
+  FaceSettings faces;
+};
 
 // The song handle. Constructing it starts the sound system and destroying it
 // closes the sound system, so its place among the members fixes both moments.
@@ -35,7 +41,7 @@ class DemoApp : public GlWindowApp {
  public:
   static constexpr const char* demoTitle = "FLIPP KROMA - The return of ARLO FENK";
 
-  DemoApp(int width, int height, int bits, bool fullscreen);
+  DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings);
   ~DemoApp() override;
 
   void shutdown() override;
@@ -58,6 +64,7 @@ class DemoApp : public GlWindowApp {
   CubeLattice lattice;
   Rosette rosette{5, 0.2f, 0.1f};
 
+  ShowSettings settings;
   // The display lists of the character's eyes, made in this object's GL context.
   ShapeCache shapes;
 

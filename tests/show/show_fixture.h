@@ -11,7 +11,6 @@
 
 #include "app/clock.h"
 #include "app/platform.h"
-#include "fx/outline_font.h"
 #include "music/music_control.h"
 #include "show/demo_app.h"
 
@@ -29,10 +28,11 @@ class ShowTest : public ::testing::Test {
       SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 #endif
       setPlatform(&headless);
-      bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
       showclock::useFixedStep(60);
       music::useScript(&script);
-      app = new DemoApp(width, height, 32, false);
+      ShowSettings settings;
+      settings.faces.bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
+      app = new DemoApp(width, height, 32, false, settings);
       app->init();
     }
     void TearDown() override {
