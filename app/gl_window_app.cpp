@@ -6,7 +6,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -14,13 +13,8 @@
 #include "app/platform.h"
 
 GlWindowApp* activeApp = nullptr;
-int windowSamples = autoSamples;
 
 namespace {
-
-// Shared by every later use, filled on the first construction only.
-PixelFormat sharedPixelFormat;
-bool pixelFormatFilled = false;
 
 // SDL event type that carries posted window messages.
 Uint32 messageEventType() {
@@ -121,9 +115,9 @@ int virtualKeyOf(int sdlKey) {
   if (sdlKey >= SDLK_a && sdlKey <= SDLK_z) return 'A' + (sdlKey - SDLK_a);
   if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9) return '0' + (sdlKey - SDLK_0);
   switch (sdlKey) {
-    case SDLK_ESCAPE: return 27;
-    case SDLK_SPACE: return 32;
-    case SDLK_RETURN: return 13;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_RETURN: return VK_RETURN;
     default: return 0;
   }
 }
@@ -147,30 +141,30 @@ int DispatchMessageA(const SDL_Event& event) {
       message = WM_CLOSE;
     }
   }
-  if (message) GlWindowApp::windowProc(activeApp ? activeApp->window : nullptr, message, wParam, lParam);
-  return message;
+  if (!message) return 0;
+  const bool noApp = activeApp == nullptr;
+  GlWindowApp::windowProc(noApp ? nullptr : activeApp->window, message, wParam, lParam);
+  return noApp ? -1 : message;
 }
 
 GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
-                         bool fullscreen, bool wide)
-    : width(width), height(height), colorBits(colorBits), wide(wide), title(title) {
+                         bool fullscreen, bool wide, int samples)
+    : width(width), height(height), colorBits(colorBits), wide(wide), title(title),
+      format{colorBits, depthBits, samples} {
   activeApp = this;
-  if (!pixelFormatFilled) {
-    sharedPixelFormat = {colorBits, depthBits, windowSamples};
-    pixelFormatFilled = true;
-  }
-  pixelFormat = &sharedPixelFormat;
+  pixelFormat = &format;
 
   // The close box is a window message like any other, not a quit.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (!platform().openDisplay()) {
     std::fprintf(stderr, "No display: %s\n", SDL_GetError());
     errorBox("Failed To Register The Window Class.");
-    std::exit(1);
+    failed = true;
+    return;
   }
   messageEventType();
-  if (sharedPixelFormat.samples == autoSamples) sharedPixelFormat.samples = softwareRasteriser() ? 0 : 4;
-  window = createWindow(title, width, height, *pixelFormat);
+  if (format.samples == autoSamples) format.samples = softwareRasteriser() ? 0 : 4;
+  window = createWindow(title, width, height, format);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
     int clientWidth = 0, clientHeight = 0;
@@ -181,7 +175,7 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
   if (!window) {
     std::fprintf(stderr, "Cannot open the window: %s\n", SDL_GetError());
     errorBox("Window Creation Error.");
-    std::exit(1);
+    failed = true;
   }
 }
 
@@ -195,7 +189,7 @@ std::intptr_t GlWindowApp::windowProc(SDL_Window* window, int message, std::intp
   GlWindowApp* app = activeApp;
   if (!app) {
     errorBox("Oh no! Pointer error.");
-    std::exit(1);
+    return -1;
   }
   switch (message) {
     case WM_CREATE:
@@ -250,13 +244,9 @@ void GlWindowApp::createContext() {
   // Fewer samples than asked for (or more: a GL may round up) are taken as they come.
   int samples = 0;
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
-  if (samples != pixelFormat->samples) {
-    static bool told = false;
-    if (!told)
-      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n",
-                   pixelFormat->samples, samples);
-    told = true;
-  }
+  if (samples != pixelFormat->samples)
+    std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n", pixelFormat->samples,
+                 samples);
   // Frames are not limited.
   SDL_GL_SetSwapInterval(0);
   init();
@@ -339,15 +329,15 @@ void GlWindowApp::idle() {
 
 bool GlWindowApp::keyDown(int virtualKey) {
   switch (virtualKey) {
-    case 27:
-    case 81:
+    case VK_ESCAPE:
+    case 'Q':
       PostMessageA(window, WM_CLOSE, 0, 0);
       return true;
-    case 32:
-    case 70:
+    case VK_SPACE:
+    case 'F':
       setFullscreen(!fullscreen);
       return true;
-    case 87: {
+    case 'W': {
       wide = !wide;
       int right = 0, bottom = 0;
       if (window) SDL_GetWindowSize(window, &right, &bottom);

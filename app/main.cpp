@@ -53,6 +53,7 @@ std::optional<int> readCommandLine(int argc, char** argv, Options& options) {
 // the user named cannot be read: a typo would otherwise pass unseen.
 bool chooseSettings(const Options& options, ShowSettings& settings) {
   settings.faces = {dataFile("fonts/anton-latin-400-normal.woff"), options.fontFile, installedFace};
+  settings.samples = options.msaa;
   if (options.fontFile.empty()) return true;
   std::ifstream font(options.fontFile, std::ios::binary);
   if (font && font.peek() != std::ifstream::traits_type::eof()) return true;
@@ -86,7 +87,6 @@ void desktopMessageBox(const char* text, const char* caption) {
 DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
   if (options.headless) setPlatform(&headless);
   else setMessageBoxFunction(desktopMessageBox);
-  windowSamples = options.msaa;
   if (options.fps > 0) {
     showclock::useFixedStep(options.fps);
     music::useLockstep(&timeGetTime);
@@ -110,7 +110,9 @@ int runMessageLoop(GlWindowApp& app, FMUSIC_MODULE* song, const Options& options
       if (event.type == SDL_QUIT) return 0;
       if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
         music::deviceRemoved(event.adevice.which);
-      if (DispatchMessageA(event) != WM_PAINT) continue;
+      const int message = DispatchMessageA(event);
+      if (message < 0) return 1;  // no application object to take it (the box has said so)
+      if (message != WM_PAINT) continue;
       DrawnFrame frame{0, 0, ++drawn, song};
       SDL_GL_GetDrawableSize(app.window, &frame.width, &frame.height);
       for (const auto& sink : sinks)
@@ -173,6 +175,8 @@ int runBench(DemoApp& app, const Options& options) {
 // Sets the show up and runs it, or the benchmark, to its end; the status
 // the loop ended with.
 int runShow(DemoApp& app, const Options& options, FrameSinks& sinks) {
+  // No display or no window: the window framework has said why.
+  if (app.failed) return 1;
   // Without a GL context the window framework has said why and asked to
   // quit: nothing to set up, and the run has failed.
   if (!SDL_GL_GetCurrentContext()) {

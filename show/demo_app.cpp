@@ -16,12 +16,17 @@
 #include "show/procedural_textures.h"
 #include "show/show_state.h"
 
-SongHandle::SongHandle() { FSOUND_Init(44100, 16, 0); }
+SongHandle::SongHandle(bool start) : started(start) {
+  if (started) FSOUND_Init(44100, 16, 0);
+}
 
-SongHandle::~SongHandle() { FSOUND_Close(); }
+SongHandle::~SongHandle() {
+  if (started) FSOUND_Close();
+}
 
 DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
-    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true), settings(std::move(settings)) {}
+    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.samples),
+      settings(std::move(settings)) {}
 
 DemoApp::~DemoApp() {
   delete font;

@@ -15,15 +15,18 @@
 class Particle;
 
 // What the entry chooses for the show besides the display mode, handed down
-// when the demo object is made: where the text's face comes from.
+// when the demo object is made: where the text's face comes from, and the
+// window's samples per pixel.
 struct ShowSettings {
   FaceSettings faces;
+  int samples = autoSamples;
 };
 
 // The song handle. Constructing it starts the sound system and destroying it
 // closes the sound system, so its place among the members fixes both moments.
+// Without a window (`start` false) there is no show and no sound system.
 struct SongHandle {
-  SongHandle();
+  explicit SongHandle(bool start);
   ~SongHandle();
   SongHandle(const SongHandle&) = delete;
   SongHandle& operator=(const SongHandle&) = delete;
@@ -33,6 +36,7 @@ struct SongHandle {
   }
   operator FMUSIC_MODULE*() const { return handle; }
   FMUSIC_MODULE* handle = nullptr;
+  bool started;
 };
 
 // The show: owns every resource and draws the scene of each frame from the
@@ -58,7 +62,7 @@ class DemoApp : public GlWindowApp {
   std::uint32_t glowTexture = 0;
   std::uint32_t pictureTexture = 0;
   std::uint32_t stripeTexture = 0;
-  SongHandle song;
+  SongHandle song{!failed};
   std::uint32_t songStartTime = 0;
   Mesh mesh;
   CubeLattice lattice;

@@ -72,8 +72,32 @@ TEST(AppWindow, ViewportFollowsTheWindowAndRefusedFullscreenAsksEachTime) {
       "ZEPH|The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?\n";
   EXPECT_EQ(refusing.boxes, question + question + question + "ERROR|Program Will Now Close.\n");
 
+  // No window message reaches a deleted app: the dispatch says so, for the
+  // loop to end the process with status 1.
   delete app;
-  EXPECT_EQ(activeApp, nullptr);  // no window message reaches a deleted app
+  EXPECT_EQ(activeApp, nullptr);
+  refusing.boxes.clear();
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_q;
+  EXPECT_EQ(DispatchMessageA(key), -1);
+  EXPECT_EQ(refusing.boxes, "Error|Oh no! Pointer error.\n");
+  setPlatform(nullptr);
+}
+
+// Without a display the construction shows its box and fails, for the caller
+// to end the process; nothing else happens.
+TEST(AppWindow, NoDisplayFailsTheConstruction) {
+  struct NoDisplay : RefusingPlatform {
+    bool openDisplay() override { return false; }
+  } none;
+  setPlatform(&none);
+  {
+    TestApp app;
+    EXPECT_TRUE(app.failed);
+    EXPECT_EQ(app.window, nullptr);
+  }
+  EXPECT_EQ(none.boxes, "Error|Failed To Register The Window Class.\n");
   setPlatform(nullptr);
 }
 
