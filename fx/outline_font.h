@@ -7,6 +7,9 @@
 
 // The metrics of one glyph, in em units (the em square is 1.0). The text
 // layout reads gmfCellIncX (advance) and gmfBlackBoxY (black-box height).
+// The record keeps the name and fields of the platform outline-font
+// service's own, which the text layout and the scenes were written against;
+// here FreeType fills it.
 struct GLYPHMETRICSFLOAT {
   float gmfBlackBoxX;
   float gmfBlackBoxY;
