@@ -40,6 +40,9 @@ class HeadlessPlatform : public Platform {
   bool showsWindow() override { return false; }
 };
 
+// The layer in force. Process-wide, as the desktop it stands for is: the
+// window framework and the setup dialog reach it wherever a box or a mode
+// change comes up, and headless runs and tests put theirs in its place.
 Platform& platform();
 // The caller keeps `layer` alive while it is installed; null restores the desktop's.
 void setPlatform(Platform* layer);

@@ -19,8 +19,9 @@ class ShowTest : public ::testing::Test {
   static constexpr int width = 128;
   static constexpr int height = 72;
 
-  // One demo object for the whole binary, as in the show: the sphere cache
-  // keeps its display lists for the life of the process.
+  // One demo object for the whole binary, as in the show (there is one
+  // window and one GL context per process); making it builds the font and
+  // loads the mesh, which takes a while.
   class Environment : public ::testing::Environment {
    public:
     void SetUp() override {
