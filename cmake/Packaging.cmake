@@ -12,7 +12,7 @@ endif()
 set(FK_APPSTREAM_ID org.flippkroma.FlippKroma)
 set(FK_PACKAGE_CONTACT "FLIPP KROMA developers <developers@flippkroma.org>")
 set(FK_SCREENSHOT_URL https://flippkroma.org/screenshots/flipp-kroma-${PROJECT_VERSION}.png)
-set(FK_SUMMARY "The return of ARLO FENK: 3D scenes in step with their own tracker music")
+set(FK_SUMMARY "Real-time 3D show in step with its own tracker music: the return of ARLO FENK")
 
 # The date the manual page, the changelog and the metadata carry: the last
 # commit's (or SOURCE_DATE_EPOCH's), so that one checkout builds the same files.
@@ -79,15 +79,21 @@ set(CPACK_PACKAGE_NAME flipp-kroma)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${FK_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${FK_SUMMARY})
-set(CPACK_PACKAGE_DESCRIPTION
-    "A real-time audiovisual show: it asks for a display mode, opens an OpenGL window, \
-plays its own tracker module and draws a sequence of 3D scenes in step with the music \
-until the farewell pattern ends.\n\nIt can also run without a display, writing every frame \
-as a picture, render itself into one video with its sound (with ffmpeg), or time every scene.")
+set(CPACK_PACKAGE_DESCRIPTION [[
+A real-time audiovisual show: it asks for a display mode, opens an OpenGL
+window, plays its own tracker module and draws a sequence of 3D scenes in
+step with the music until the farewell pattern ends.
+
+It can also run without a display, writing every frame as a picture, render
+itself into one video with its sound (with ffmpeg), or time every scene.]])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# (Debian's section "games" is for programs in /usr/games.)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL loads the GL and EGL libraries when it opens a window or the offscreen
+# context, unseen by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1, libegl1")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS ffmpeg)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
