@@ -10,8 +10,7 @@ using synth::Shape;
 using synth::Tone;
 using synth::Voice;
 
-constexpr int kDrumRate = 44100;
-constexpr int kToneRate = 22050;
+constexpr int kRate = 44100;
 
 void add(itw::Song& song, itw::Sample sample, int globalVolume, itw::Envelope envelope = {},
          itw::NewNoteAction nna = itw::NewNoteAction::Cut, int fadeout = 0) {
@@ -36,7 +35,7 @@ void alias(itw::Song& song, const std::string& name, int globalVolume, itw::Enve
 
 itw::Sample drum(const std::string& name, std::vector<double> wave) {
   synth::scaleToPeak(wave, 0.95);
-  return synth::makeSample(name, wave, kDrumRate);
+  return synth::makeSample(name, wave, kRate);
 }
 
 // A looped tone whose fundamental is `hz`, tuned so that notes play at pitch.
@@ -62,19 +61,19 @@ itw::Sample voice(const std::string& name, const Tone& spec, double hz, int spee
 
 // A sustained chord: a plain low root under three detuned saws per upper note,
 // and a faint copy two octaves up for air. Played on C-5 it sounds as written.
-itw::Sample chord(const std::string& name, int root, std::vector<int> upper) {
+itw::Sample chord(const std::string& name, const std::vector<int>& notes) {
+  const int root = notes.front();
+  const std::vector<int> upper(notes.begin() + 1, notes.end());
   Tone spec;
-  spec.rate = kToneRate;
   spec.loopSeconds = 2;
-  spec.maxHz = 8000;
-  spec.brightHz = spec.darkHz = 5000;
+  spec.brightHz = spec.darkHz = 9000;
   spec.voices.push_back({synth::noteHz(root), 0.6});
   for (int n : upper) {
     const double hz = synth::noteHz(n);
     spec.voices.push_back({hz - 1, 0.5});
     spec.voices.push_back({hz, 1.0});
     spec.voices.push_back({hz + 1, 0.5});
-    spec.voices.push_back({4 * hz + 1, 0.12});
+    spec.voices.push_back({4 * hz + 1, 0.2});
   }
   std::vector<double> wave = synth::renderTone(spec);
   synth::scaleToRms(wave, 0.2);
@@ -88,6 +87,20 @@ int n(const char* name) { return itw::note(name); }
 
 }  // namespace
 
+std::vector<int> padChord(int instrument) {
+  switch (instrument) {
+    case PadAm: return {n("A-3"), n("A-4"), n("C-5"), n("E-5")};
+    case PadF: return {n("F-3"), n("A-4"), n("C-5"), n("F-5")};
+    case PadC: return {n("C-4"), n("G-4"), n("C-5"), n("E-5")};
+    case PadG: return {n("G-3"), n("G-4"), n("B-4"), n("D-5")};
+    case PadEm: return {n("E-3"), n("G-4"), n("B-4"), n("E-5")};
+    case PadE: return {n("E-3"), n("G#4"), n("B-4"), n("E-5")};
+    case PadFmaj7: return {n("F-3"), n("A-4"), n("C-5"), n("E-5")};
+    case PadAmWide: return {n("A-3"), n("E-4"), n("A-4"), n("C-5"), n("E-5"), n("A-5")};
+    default: return {};
+  }
+}
+
 void addInstruments(itw::Song& song) {
   using itw::NewNoteAction;
   {  // The envelope holds the kick while it sounds, then falls to a whisper
@@ -95,21 +108,21 @@ void addInstruments(itw::Song& song) {
      // ever reaching zero. Half the instrument volume keeps its peak level
      // well short of full scale; the sample's own level sets its loudness.
     std::vector<double> wave = synth::kick();
-    synth::scaleToPeak(wave, 0.68);
-    itw::Sample s = synth::makeSample("Kick", wave, kDrumRate);
+    synth::scaleToPeak(wave, 0.95);
+    itw::Sample s = synth::makeSample("Kick", wave, kRate);
     s.loop = true;
     s.loopEnd = static_cast<std::uint32_t>(s.pcm16.size());
     s.loopStart = s.loopEnd - synth::kKickTail;
     add(song, s, 64, {{{0, 64}, {8, 64}, {15, 6}}});
   }
-  add(song, drum("Snare", synth::snare()), 100);
-  add(song, drum("Clap", synth::clap()), 112);
-  add(song, drum("Hat closed", synth::hat(0.09)), 120);
-  add(song, drum("Hat open", synth::hat(0.5)), 100);
-  add(song, drum("Tom", synth::tom()), 100);
+  add(song, drum("Snare", synth::snare()), 60);
+  add(song, drum("Clap", synth::clap()), 70);
+  add(song, drum("Hat closed", synth::hat(0.09)), 80);
+  add(song, drum("Hat open", synth::hat(0.5)), 66);
+  add(song, drum("Tom", synth::tom()), 64);
   add(song, drum("Crash", synth::crash()), 64);
   add(song, drum("Riser", synth::riser(kRiserFrames)), 56);
-  add(song, drum("Sweep down", synth::downer(kDrumRate * 2)), 64);
+  add(song, drum("Sweep down", synth::downer(kRate * 2)), 64);
 
   {  // plucked saw bass over a sine sub, A-2
     Tone saw;
@@ -127,21 +140,21 @@ void addInstruments(itw::Song& song) {
     for (std::size_t i = 0; i < wave.size(); ++i) wave[i] += low[i];
     // Held until note off, then gone in two ticks, so the kick's rows stay
     // clear; the short one ends by itself within a row.
-    add(song, tone("Bass", saw, wave, 55), 72, {{{0, 64}, {2, 56}, {4, 0}}, 1});
-    alias(song, "Bass short", 72, {{{0, 64}, {2, 56}, {4, 0}}});
+    add(song, tone("Bass", saw, wave, 55), 80, {{{0, 64}, {2, 56}, {4, 0}}, 1});
+    alias(song, "Bass short", 80, {{{0, 64}, {2, 56}, {4, 0}}});
   }
   {  // three detuned saws, A-5, open enough to cut through at 2-5 kHz
-    const Tone lead{.voices = {{438, 0.6}, {440, 1.0}, {442, 0.6}}, .brightHz = 8000, .darkHz = 5000, .attackSeconds = 0.12};
-    add(song, voice("Lead", lead, 440, 10, 6, 24), 88, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+    const Tone lead{.voices = {{438, 0.6}, {440, 1.0}, {442, 0.6}}, .brightHz = 10000, .darkHz = 6000, .attackSeconds = 0.12};
+    add(song, voice("Lead", lead, 440, 10, 6, 24), 80, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // the same an octave up, for the climax
     const Tone lead{.voices = {{877, 0.6}, {880, 1.0}, {883, 0.6}},
-                    .maxHz = 10000, .brightHz = 9000, .darkHz = 6000, .attackSeconds = 0.1};
-    add(song, voice("Lead high", lead, 880, 10, 6, 24), 104, {{{0, 64}, {6, 56}, {20, 0}}, 1});
+                    .brightHz = 10000, .darkHz = 7000, .attackSeconds = 0.1};
+    add(song, voice("Lead high", lead, 880, 10, 6, 24), 84, {{{0, 64}, {6, 56}, {20, 0}}, 1});
   }
   {  // pulse pluck, A-5
     const Tone arp{.voices = {{440, 1.0}}, .shape = Shape::Pulse25, .brightHz = 8000, .darkHz = 5000, .attackSeconds = 0.05};
-    add(song, tone("Arp", arp, synth::renderTone(arp), 440), 80, {{{0, 64}, {2, 48}, {8, 20}, {16, 6}, {24, 0}}});
+    add(song, tone("Arp", arp, synth::renderTone(arp), 440), 88, {{{0, 64}, {2, 48}, {8, 20}, {16, 6}, {24, 0}}});
   }
   {  // hollow square with a plucked front, A-5: the credits' tune and counter-lines
     const Tone pluck{.voices = {{440, 1.0}, {441, 0.4}},
@@ -151,16 +164,11 @@ void addInstruments(itw::Song& song) {
 
   // Pads: slow attack, held until note off, then a slow release; a new chord
   // lets the old one release underneath.
-  const itw::Envelope pad{{{0, 0}, {30, 64}, {70, 0}}, 1};
+  const itw::Envelope padEnvelope{{{0, 0}, {30, 64}, {70, 0}}, 1};
   const NewNoteAction overlap = NewNoteAction::NoteOff;
-  add(song, chord("Pad Am", n("A-3"), {n("A-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad F", n("F-3"), {n("A-4"), n("C-5"), n("F-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad C", n("C-4"), {n("G-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad G", n("G-3"), {n("G-4"), n("B-4"), n("D-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad Em", n("E-3"), {n("G-4"), n("B-4"), n("E-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad E", n("E-3"), {n("G#4"), n("B-4"), n("E-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad Fmaj7", n("F-3"), {n("A-4"), n("C-5"), n("E-5")}), 100, pad, overlap, 64);
-  add(song, chord("Pad Am wide", n("A-3"), {n("E-4"), n("A-4"), n("C-5"), n("E-5"), n("A-5")}), 100, pad, overlap, 64);
+  const char* const names[] = {"Pad Am", "Pad F", "Pad C", "Pad G", "Pad Em", "Pad E", "Pad Fmaj7", "Pad Am wide"};
+  for (int pad = PadAm; pad <= PadAmWide; ++pad) add(song, chord(names[pad - PadAm], padChord(pad)), 112, padEnvelope, overlap, 64);
+  add(song, drum("Ride", synth::ride()), 84);
 }
 
 }  // namespace soundtrack

@@ -30,6 +30,7 @@ struct Chord {
   int root;                  // bass note
   int pad;                   // pad instrument holding the chord
   std::array<int, 4> tones;  // arpeggio notes, rising
+  int padNote = n("C-5");    // the pad's note: C-5 plays the chord as made
 };
 using Progression = std::array<Chord, 4>;  // one chord per bar
 
@@ -37,18 +38,34 @@ Chord am() { return {n("A-2"), PadAm, {n("A-4"), n("C-5"), n("E-5"), n("A-5")}};
 Chord f() { return {n("F-2"), PadF, {n("F-4"), n("A-4"), n("C-5"), n("F-5")}}; }
 Chord c() { return {n("C-3"), PadC, {n("G-4"), n("C-5"), n("E-5"), n("G-5")}}; }
 Chord g() { return {n("G-2"), PadG, {n("G-4"), n("B-4"), n("D-5"), n("G-5")}}; }
+Chord dm() { return {n("D-3"), PadAm, {n("F-4"), n("A-4"), n("D-5"), n("F-5")}, n("F-5")}; }  // the Am pad a fourth up
 Chord em() { return {n("E-2"), PadEm, {n("E-4"), n("G-4"), n("B-4"), n("E-5")}}; }
 Chord e() { return {n("E-2"), PadE, {n("E-4"), n("G#4"), n("B-4"), n("E-5")}}; }
 Chord fmaj7() { return {n("F-2"), PadFmaj7, {n("F-4"), n("A-4"), n("C-5"), n("E-5")}}; }
 Chord amWide() { return {n("A-2"), PadAmWide, {n("A-4"), n("C-5"), n("E-5"), n("A-5")}}; }
 
 Progression home() { return {am(), f(), c(), g()}; }           // i VI III VII
+Progression turn() { return {dm(), f(), c(), g()}; }           // iv VI III VII
+Progression build() { return {am(), f(), g(), e()}; }          // ends on the dominant
 Progression ring() { return {f(), g(), em(), am()}; }          // VI VII v i
-Progression credits() { return {fmaj7(), g(), am(), am()}; }  // the brighter turn
+Progression breakdown() { return {fmaj7(), em(), dm(), e()}; }  // falling to the dominant
+Progression credits() { return {fmaj7(), g(), am(), am()}; }   // the brighter turn
+Progression creditsTurn() { return {fmaj7(), g(), am(), e()}; }
 Progression farewell() { return {f(), g(), e(), amWide()}; }   // ends V -> i
 
+// The home progression a whole tone up (B minor), for the hook's return.
+Progression lifted() {
+  Progression prog = home();
+  for (Chord& chord : prog) {
+    chord.root += 2;
+    chord.padNote += 2;
+    for (int& tone : chord.tones) tone += 2;
+  }
+  return prog;
+}
+
 // Melodies, one bar of sixteen rows per string: a note, "." to hold, "===" to release.
-using Phrase = std::array<const char*, 4>;  // nullptr: a bar of rest
+using Phrase = std::array<const char*, 4>;  // nullptr: a bar of rest (the last note released)
 const Phrase kCall{  // the hook, over Am F C G
     "E-6 . . C-6 . . A-5 . B-5 . C-6 . B-5 . A-5 .",
     "C-6 . . A-5 . . F-5 . G-5 . A-5 . G-5 . F-5 .",
@@ -59,11 +76,23 @@ const Phrase kAnswer{  // starts as the call, climbs and comes home to A
     kCall[0],
     kCall[1],
     "E-6 . . G-6 . . E-6 . D-6 . C-6 . D-6 . E-6 .",
-    "D-6 . . C-6 . . B-5 . G-5 . B-5 . A-5 . . ===",
+    "D-6 . . B-5 . . G-5 . A-5 . B-5 . A-5 . . ===",
+};
+const Phrase kCallHigh{  // the hook's return: higher, in wider steps
+    "A-6 . . E-6 . . C-6 . . . E-6 . D-6 . C-6 .",
+    "F-6 . . C-6 . . A-5 . . . C-6 . D-6 . C-6 .",
+    "G-6 . . E-6 . . C-6 . . . D-6 . E-6 . G-6 .",
+    "B-6 . . . A-6 . G-6 . . . D-6 . . . . ===",
+};
+const Phrase kAnswerHigh{  // and its answer, climbing to the top
+    kCallHigh[0],
+    kCallHigh[1],
+    "E-6 . . G-6 . . C-7 . . . B-6 . G-6 . E-6 .",
+    "D-6 . . G-6 . . B-6 . . . A-6 . . . . ===",
 };
 const Phrase kClimax{kCall[0], kCall[1], kAnswer[2], kAnswer[3]};
 const Phrase kCounter{  // over F G Em Am
-    "A-5 . . C-6 . . F-6 . E-6 . . . C-6 . . .",
+    "A-5 . . C-6 . . F-6 . G-6 . . . C-6 . . .",
     "B-5 . . D-6 . . G-6 . F-6 . . . D-6 . . .",
     "E-6 . . . G-6 . . . B-6 . . . G-6 . E-6 .",
     "A-6 . . . . . . . E-6 . C-6 . A-5 . . ===",
@@ -90,7 +119,7 @@ const Phrase kCreditsAnswer{
 const Phrase kCreditsHigh{  // long notes over the same chords
     "E-6 . . . . . . . F-6 . . . E-6 . . .",
     "D-6 . . . . . . . G-6 . . . F-6 . . .",
-    "E-6 . . . . . C-6 . . . B-5 . . . C-6 .",
+    "E-6 . . . . . C-6 . . . D-6 . . . C-6 .",
     "A-5 . . . . . . . . . . . . . . ===",
 };
 const Phrase kLowLine{  // a slow line under the answer, over Am F C G
@@ -197,6 +226,11 @@ void hats(Pattern& p, Hats style, int vol, int from = 0, int to = kRows) {
   }
 }
 
+// A ride every `step` rows from row `first`, the beat's accents louder.
+void ride(Pattern& p, int first, int step, int vol) {
+  for (int r = first; r < kRows; r += step) put(p, r, RideCh, n("C-5"), Ride, r % 4 == 0 ? vol : vol - 8);
+}
+
 // ---- bass ----
 
 // One bar of bass, a character a row: r root, o octave up, f fifth up, held
@@ -224,7 +258,7 @@ void bass(Pattern& p, const Progression& prog, const char* line, int vol, int fr
 // ---- pad ----
 
 void pad(Pattern& p, const Progression& prog, int vol, int fromBar = 0, int toBar = 4) {
-  for (int b = fromBar; b < toBar; ++b) put(p, b * kBar, PadCh, n("C-5"), prog[b].pad, vol);
+  for (int b = fromBar; b < toBar; ++b) put(p, b * kBar, PadCh, prog[b].padNote, prog[b].pad, vol);
 }
 
 // Volume column every other row, from v0 to v1.
@@ -265,7 +299,10 @@ void arp(Pattern& p, const Progression& prog, const char* order, int octave, int
 
 void melody(Pattern& p, int ch, int ins, const Phrase& phrase, int transpose, int vol) {
   for (int b = 0; b < 4; ++b) {
-    if (!phrase[b]) continue;
+    if (!phrase[b]) {
+      p.at(b * kBar, ch).note = kNoteOff;
+      continue;
+    }
     std::istringstream tokens(phrase[b]);
     std::string token;
     int r = b * kBar;
@@ -298,12 +335,20 @@ void fade(Pattern& p, int ch, int from, int to, int v0, int v1) {
   for (int r = from; r <= to; ++r) p.at(r, ch).volume = ramp(r, from, to, v0, v1);
 }
 
+// The bar before a drop: kick and bass drop out from `row` on, so that the
+// low end comes back with the drop's first beat.
+void dropOut(Pattern& p, int row) {
+  for (int r = row; r < kRows; ++r) p.at(r, KickCh) = p.at(r, BassCh) = itw::Cell{};
+  p.at(row, BassCh).note = kNoteOff;
+}
+
 // ---- the orders ----
 
-// Global volume of each order: the arc from the quiet opening to the climax
-// and down again. It leaves channel levels (and so the pictures) alone.
-const std::uint8_t kLevel[22] = {128, 128, 104, 128, 128, 124, 124, 124, 124, 120, 128, 128,
-                                 128, 128, 128, 126, 124, 124, 120, 128, 128, 128};
+// Global volume of each order: the arc from the quiet opening to the climax,
+// down for the credits, up again for the return. It leaves channel levels
+// (and so the pictures) alone.
+const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 112, 112, 108, 128, 128,
+                                 96, 96, 96, 96, 112, 106, 112, 128, 128, 128};
 
 void arrange(int order, Pattern& p) {
   switch (order) {
@@ -331,41 +376,42 @@ void arrange(int order, Pattern& p) {
       fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 36, 52);
       hats(p, Hats::EighthsOpen, 34);
-      backing(p, home(), kOffbeat, 52, 42);
+      backing(p, home(), kOffbeat, 52, 40);
       break;
-    case 4:  // main title with subtitle: claps, the arpeggio returns
+    case 4:  // main title with subtitle: a turn to D minor, claps, the arpeggio returns
       fourOnTheFloor(p, 64, Clap, 50, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 34);
-      backing(p, home(), kOffbeat, 52, 42);
-      arp(p, home(), kUp, 0, 20, 26);
+      backing(p, turn(), kOffbeat, 52, 40);
+      arp(p, turn(), kUp, 0, 20, 26);
       break;
     case 5:  // dino rise: arpeggio an octave up, the lead teases the hook
       fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 30, 46);
       hats(p, Hats::Sixteenths, 32);
-      backing(p, home(), kOffbeat, 52, 42);
+      backing(p, home(), kOffbeat, 52, 40);
       arp(p, home(), kUp, 1, 24, 28);
       melody(p, LeadCh, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
-    case 6:  // dino rise: rolling bass, half the hook, a snare roll and a riser
-      kickFloor(p, 64, 0, 60);
-      backbeat(p, Snare, 50, 0, 48);
+    case 6:  // dino rise: up to the dominant, half the hook; the last bar holds its breath
+      fourOnTheFloor(p, 64, Snare, 50, 48);
       snareFill(p, 48, 56, 20, 36);
-      snareRoll(p, 56, 64, 28, 44);
+      snareRoll(p, 56, 64, 28, 48);
       hats(p, Hats::SixteenthsOpen, 34);
-      backing(p, home(), kRolling, 52, 44);
-      arp(p, home(), kUpDown, 1, 24, 32);
+      backing(p, build(), kRolling, 52, 42);
+      arp(p, build(), kUpDown, 1, 24, 32);
       melody(p, LeadCh, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
-      riser(p, 48, 44);
+      riser(p, 48, 52);
+      dropOut(p, 56);
       break;
-    case 7:  // dino dance: everything, the hook over an off-beat bass
+    case 7:  // dino dance, the drop: everything, the hook over an off-beat bass
       crash(p, 0, 56);
       fourOnTheFloor(p, 64, Snare, 52, 60);
       snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::SixteenthsOpen, 36);
-      backing(p, home(), kOffbeat, 54, 44);
+      backing(p, home(), kOffbeat, 54, 42);
       arp(p, home(), kUp, 1, 18, 20);
+      ride(p, 4, 4, 48);
       melody(p, LeadCh, Lead, kCall, 0, 48);
       break;
     case 8:  // and its answer: claps with ghost snares, rolling bass, the arpeggio falling
@@ -373,8 +419,9 @@ void arrange(int order, Pattern& p) {
       ghostSnares(p, 22, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 38);
-      backing(p, home(), kRolling, 54, 44);
+      backing(p, home(), kRolling, 54, 42);
       arp(p, home(), kDown, 1, 22, 24);
+      ride(p, 2, 4, 58);
       melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
     case 9:  // dino ring: a turn to F G Em Am, the counter-melody
@@ -383,29 +430,31 @@ void arrange(int order, Pattern& p) {
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 30);
       bass(p, ring(), kRolling, 50);
-      pad(p, ring(), 44);
+      pad(p, ring(), 42);
       arp(p, ring(), kUpDown, 0, 20, 24);
       melody(p, LeadCh, Lead, kCounter, 0, 46);
       break;
-    case 10:  // lattice flight: breakdown, half-time kick, the pad in front
+    case 10:  // lattice flight: breakdown down to the dominant, half-time kick, the pad in front
       downer(p, 0, 48);
       kickHalfTime(p, 56);
       for (int bar = 0; bar < 48; bar += kBar) put(p, bar + 8, SnareCh, n("C-5"), Clap, 30);
-      snareRoll(p, 56, 64, 20, 48);
+      snareRoll(p, 56, 64, 20, 52);
       hats(p, Hats::Sixteenths, 12, 48, 64);
       fade(p, HatCh, 48, 63, 10, 30);
-      bass(p, home(), kBreakdown, 36);
-      pad(p, home(), 52);
-      arp(p, home(), kEighths, 0, 8, 30, 32, 64);
-      riser(p, 48, 56);
+      bass(p, breakdown(), kBreakdown, 36);
+      pad(p, breakdown(), 52);
+      arp(p, breakdown(), kEighths, 0, 8, 30, 32, 64);
+      riser(p, 48, 60);
+      dropOut(p, 56);
       break;
     case 11:  // superstar: the climax, the hook an octave up
-      crash(p, 0, 60);
+      crash(p, 0, 64);
       fourOnTheFloor(p, 64, Snare, 54, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
-      backing(p, home(), kPush, 54, 46);
+      backing(p, home(), kPush, 56, 44);
       arp(p, home(), kWide, 1, 18, 22);
+      ride(p, 2, 2, 48);
       melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
     case 12:  // credits: a broken groove in the brighter progression, a tune of their own
@@ -413,7 +462,7 @@ void arrange(int order, Pattern& p) {
       backbeat(p, Clap, 34);
       hats(p, Hats::Sixteenths, 26);
       bass(p, credits(), kGrooveBroken, 50);
-      pad(p, credits(), 42);
+      pad(p, credits(), 40);
       melody(p, LeadCh, Pluck, kCredits, 0, 44);
       break;
     case 13:  // its answer: snare and ghost notes, open hats, a busier bass, an arpeggio
@@ -423,44 +472,47 @@ void arrange(int order, Pattern& p) {
       snareFill(p, 61, 64, 28, 44);
       hats(p, Hats::SixteenthsOpen, 26);
       bass(p, credits(), kGrooveBrokenToo, 40);
-      pad(p, credits(), 42);
+      pad(p, credits(), 40);
       arp(p, credits(), kEighths, 1, 14, 20);
       melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
       break;
     case 14:  // credits: four to the floor again, the tune in long notes
       fourOnTheFloor(p, 62, Clap, 42);
       hats(p, Hats::EighthsOpen, 32);
-      backing(p, credits(), kGrooveFloor, 50, 42);
+      backing(p, credits(), kGrooveFloor, 50, 40);
       arp(p, credits(), kDown, 0, 18, 22);
       melody(p, LeadCh, Pluck, kCreditsHigh, 0, 44);
       break;
-    case 15:  // the tune once more, the lead's teaser, a fill into the hook
+    case 15:  // the tune once more, up to the dominant; the lead's teaser in the new key, a held breath
       fourOnTheFloor(p, 62, Snare, 46, 56);
-      tomFill(p, 56);
+      snareRoll(p, 56, 64, 24, 50);
       hats(p, Hats::Sixteenths, 30);
-      backing(p, credits(), kPush, 50, 42);
-      arp(p, credits(), kUpDown, 1, 16, 20);
+      backing(p, creditsTurn(), kPush, 50, 40);
+      arp(p, creditsTurn(), kUpDown, 1, 16, 20);
       melody(p, LeadCh, Pluck, {kCredits[0], kCredits[1], kCredits[2], nullptr}, 0, 44);
-      melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "E-6 . . C-6 . . A-5 . B-5 . C-6 . D-6 . E-6 ."}, 0, 40);
-      riser(p, 56, 44);
+      melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "F#6 . . D-6 . . B-5 . C#6 . D-6 . E-6 . F#6 ."}, 0, 40);
+      riser(p, 48, 56);
+      dropOut(p, 56);
       break;
-    case 16:  // greetings: the hook returns over a rolling bass
-      crash(p, 0, 56);
-      fourOnTheFloor(p, 64, Snare, 52, 60);
+    case 16:  // greetings: the hook returns a whole tone up, over a pushing bass and busy hats
+      crash(p, 0, 60);
+      fourOnTheFloor(p, 64, Clap, 52, 60);
+      ghostSnares(p, 24, 0, 60);
       snareFill(p, 60, 64, 34, 52);
-      hats(p, Hats::SixteenthsOpen, 36);
-      backing(p, home(), kRolling, 52, 44);
-      arp(p, home(), kWide, 0, 18, 20);
-      melody(p, LeadCh, Lead, kCall, 0, 48);
+      hats(p, Hats::EighthsOpen, 34);
+      backing(p, lifted(), kPush, 54, 42);
+      arp(p, lifted(), kWide, 1, 18, 22);
+      ride(p, 2, 4, 58);
+      melody(p, LeadCh, Lead, kCallHigh, 2, 46);
       break;
-    case 17:  // invitation: the answer over an off-beat bass and a slow low line, then a fill
-      fourOnTheFloor(p, 64, Clap, 50, 56);
-      ghostSnares(p, 20, 0, 56);
+    case 17:  // invitation: the answer in the new key, over an off-beat bass and a slow low line, then a fill
+      fourOnTheFloor(p, 64, Snare, 52, 56);
       snareFill(p, 56, 64, 30, 56);
-      hats(p, Hats::EighthsOpen, 38);
-      backing(p, home(), kOffbeat, 54, 44);
-      melody(p, ArpCh, Pluck, kLowLine, 0, 40);
-      melody(p, LeadCh, Lead, kAnswer, 0, 48);
+      hats(p, Hats::Sixteenths, 34);
+      backing(p, lifted(), kOffbeat, 54, 42);
+      melody(p, ArpCh, Pluck, kLowLine, 2, 40);
+      ride(p, 0, 2, 46);
+      melody(p, LeadCh, Lead, kAnswerHigh, 2, 46);
       break;
     case 18:  // farewell: F G E, home to A minor on row 48, then it fades out
       crash(p, 0, 48);
@@ -469,8 +521,8 @@ void arrange(int order, Pattern& p) {
       snareFill(p, 44, 48, 36, 52);
       hats(p, Hats::SixteenthsOpen, 32, 0, 48);
       bass(p, farewell(), kOffbeat, 52, 0, 3);
-      pad(p, farewell(), 44, 0, 3);
-      padPump(p, 44, 0, 48);
+      pad(p, farewell(), 42, 0, 3);
+      padPump(p, 42, 0, 48);
       arp(p, farewell(), kUp, 0, 18, 20, 0, 48);
       melody(p, LeadCh, Lead, kFarewell, 0, 46);
       // the landing: one last kick and crash, the chord rings and fades
@@ -489,8 +541,9 @@ void arrange(int order, Pattern& p) {
       put(p, 0, PadCh, n("C-5"), PadAmWide, 10);
       padSwell(p, 2, 62, 12, 20);
       break;
-    case 20:  // and out
-      padSwell(p, 0, 40, 18, 0);
+    case 20:  // and out: struck once more, so that it sounds from here too
+      put(p, 0, PadCh, n("C-5"), PadAmWide, 18);
+      padSwell(p, 2, 40, 18, 0);
       p.at(42, PadCh).note = kNoteOff;
       break;
     default:  // 21: silence
@@ -545,6 +598,24 @@ void echo(std::vector<Pattern>& song, int from, int to, int rows, int percent) {
     }
 }
 
+// Lets an echo note go where it would sound a semitone against the lead.
+void clearEchoClashes(std::vector<Pattern>& song) {
+  int lead = -1, echo = -1;
+  for (Pattern& p : song)
+    for (int row = 0; row < kRows; ++row) {
+      const itw::Cell& l = p.at(row, LeadCh);
+      itw::Cell& e = p.at(row, LeadEchoCh);
+      if (l.note != kEmpty) lead = isNote(l) ? l.note : -1;
+      if (e.note != kEmpty) echo = isNote(e) ? e.note : -1;
+      const int interval = (lead - echo + 120) % 12;
+      if (lead >= 0 && echo >= 0 && (interval == 1 || interval == 11)) {
+        e = itw::Cell{};
+        e.note = kNoteOff;
+        echo = -1;
+      }
+    }
+}
+
 // The pad again on the right, from 0.37 s further into its loop: the same
 // chord, but its detuned voices beat differently on each side.
 void widenPad(std::vector<Pattern>& song) {
@@ -569,9 +640,9 @@ itw::Song compose() {
   song.mixVolume = 128;
   // Pans, 0 left to 64 right: drums and bass in the middle, the hats right,
   // the lead a little left and its echo right, the arpeggio left and its echo
-  // right, the pad's two sides.
+  // right, the pad's two sides, the ride a little right.
   song.channels = {{32, 64}, {32, 64}, {44, 64}, {32, 64}, {26, 64}, {14, 64},
-                   {16, 64}, {36, 64}, {46, 64}, {50, 64}, {50, 64}};
+                   {16, 64}, {36, 64}, {46, 64}, {50, 64}, {50, 64}, {40, 64}};
   addInstruments(song);
   for (int order = 0; order < 22; ++order) {
     Pattern& p = song.patterns.emplace_back(kRows, kChannels);
@@ -581,7 +652,8 @@ itw::Song compose() {
     song.orders.push_back(order);
   }
   duckBass(song.patterns);
-  echo(song.patterns, LeadCh, LeadEchoCh, 3, 45);
+  echo(song.patterns, LeadCh, LeadEchoCh, 3, 40);
+  clearEchoClashes(song.patterns);
   echo(song.patterns, ArpCh, ArpEchoCh, 3, 45);
   widenPad(song.patterns);
   return song;

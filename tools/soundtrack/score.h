@@ -9,9 +9,9 @@ namespace soundtrack {
 // Channels and what they play. The kick has channel 0 to itself, so that
 // channel's level moves with the beat. The echo channels repeat the lead and
 // the arpeggio three rows later, quieter and on the other side; the pad plays
-// on both sides, from two points of its loop.
+// on both sides, from two points of its loop; the ride opens up the drops.
 enum Channel : int {
-  KickCh, SnareCh, HatCh, BassCh, LeadCh, PadCh, ArpCh, FxCh, LeadEchoCh, ArpEchoCh, PadRightCh, kChannels
+  KickCh, SnareCh, HatCh, BassCh, LeadCh, PadCh, ArpCh, FxCh, LeadEchoCh, ArpEchoCh, PadRightCh, RideCh, kChannels
 };
 
 itw::Song compose();

@@ -171,7 +171,7 @@ std::vector<double> kick() {
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
     phase += 2 * kPi * (56 + 140 * expo(-t / 0.03) + 4800 * expo(-t / 0.0025)) / kDrumRate;
-    const double x = 3.0 * sine(phase) * expo(-t / 0.13);
+    const double x = 5.0 * sine(phase) * expo(-t / 0.2);
     out[n] = x / std::sqrt(1 + x * x) * std::min(1.0, n / 22.0);
   }
   fadeTail(out, kDrumRate / 10);
@@ -180,19 +180,24 @@ std::vector<double> kick() {
 }
 
 std::vector<double> snare() {
+  // A drum-head tone near 190 Hz with a noisy body around 300 Hz under the
+  // bright rattle of the wires.
   const int frames = kDrumRate * 3 / 10;
   std::vector<double> out(frames);
   Noise noise(2);
-  Biquad high, low;
-  high.set(Biquad::HighPass, 900, 0.7, kDrumRate);
-  low.set(Biquad::LowPass, 9000, 0.7, kDrumRate);
+  Biquad high, low, body;
+  high.set(Biquad::HighPass, 1500, 0.7, kDrumRate);
+  low.set(Biquad::LowPass, 12000, 0.7, kDrumRate);
+  body.set(Biquad::BandPass, 300, 1.0, kDrumRate);
   double phase = 0;
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    phase += 2 * kPi * (175 + 60 * expo(-t / 0.02)) / kDrumRate;
-    const double tone = sine(phase) * expo(-t / 0.05);
-    const double hiss = low.run(high.run(noise.next())) * expo(-t / 0.09);
-    out[n] = (0.55 * tone + 0.8 * hiss) * std::min(1.0, n / 44.0);
+    phase += 2 * kPi * (185 + 70 * expo(-t / 0.015)) / kDrumRate;
+    const double tone = sine(phase) * expo(-t / 0.07);
+    const double white = noise.next();
+    const double hiss = low.run(high.run(white)) * expo(-t / 0.08);
+    const double thump = body.run(white) * expo(-t / 0.05);
+    out[n] = (1.0 * tone + 1.2 * thump + 0.5 * hiss) * std::min(1.0, n / 44.0);
   }
   fadeTail(out, kDrumRate / 50);
   return out;
@@ -218,16 +223,16 @@ std::vector<double> clap() {
 }
 
 std::vector<double> hat(double seconds) {
-  // Band-limited to 6-12 kHz, where a hat sits, rather than up to the top.
+  // Band-limited to 7-16 kHz, where a hat sits and the mix gets its air.
   const int frames = static_cast<int>(seconds * kDrumRate);
   std::vector<double> out(frames);
   Noise noise(4);
   Metal metal({447, 680, 716, 806, 998, 1436}, kDrumRate);
   Biquad high1, high2, low1, low2;
-  high1.set(Biquad::HighPass, 6500, 0.7, kDrumRate);
-  high2.set(Biquad::HighPass, 6500, 0.7, kDrumRate);
-  low1.set(Biquad::LowPass, 11000, 0.7, kDrumRate);
-  low2.set(Biquad::LowPass, 11000, 0.7, kDrumRate);
+  high1.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
+  high2.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
+  low1.set(Biquad::LowPass, 16000, 0.7, kDrumRate);
+  low2.set(Biquad::LowPass, 16000, 0.7, kDrumRate);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
     const double src = 0.6 * metal.next() + 0.5 * noise.next();
@@ -265,6 +270,26 @@ std::vector<double> crash() {
     const double t = static_cast<double>(n) / kDrumRate;
     const double src = 0.5 * metal.next() + 0.7 * noise.next();
     out[n] = high2.run(high1.run(src)) * expo(-t / 0.5) * std::min(1.0, n / 88.0);
+  }
+  fadeTail(out, kDrumRate / 5);
+  return out;
+}
+
+std::vector<double> ride() {
+  // A thin, long shimmer above 8 kHz: the drops' air, steady rather than
+  // sharp, so that it fills the top without peaking over the kick.
+  const int frames = kDrumRate * 6 / 5;
+  std::vector<double> out(frames);
+  Noise noise(9);
+  Metal metal({1520, 2140, 2980, 3610, 4470, 5230}, kDrumRate);
+  Biquad high1, high2, low;
+  high1.set(Biquad::HighPass, 8000, 0.7, kDrumRate);
+  high2.set(Biquad::HighPass, 8000, 0.7, kDrumRate);
+  low.set(Biquad::LowPass, 17000, 0.7, kDrumRate);
+  for (int n = 0; n < frames; ++n) {
+    const double t = static_cast<double>(n) / kDrumRate;
+    const double src = 0.6 * metal.next() + 0.6 * noise.next();
+    out[n] = low.run(high2.run(high1.run(src))) * (0.5 + 0.5 * expo(-t / 0.04)) * expo(-t / 0.35) * std::min(1.0, n / 88.0);
   }
   fadeTail(out, kDrumRate / 5);
   return out;

@@ -57,9 +57,9 @@ enum class Shape { Saw, Square, Pulse25 };
 struct Tone {
   std::vector<Voice> voices;
   Shape shape = Shape::Saw;
-  int rate = 22050;
+  int rate = 44100;
   int loopSeconds = 1;
-  double maxHz = 9000;  // below rate / 2
+  double maxHz = 16000;  // below rate / 2
   double brightHz = 4000;
   double darkHz = 4000;
   double attackSeconds = 0;  // 0: the whole sample is the loop
@@ -87,6 +87,7 @@ std::vector<double> clap();
 std::vector<double> hat(double seconds);
 std::vector<double> tom();
 std::vector<double> crash();
+std::vector<double> ride();
 std::vector<double> riser(int frames);
 std::vector<double> downer(int frames);
 
