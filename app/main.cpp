@@ -101,7 +101,7 @@ DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
 // presents the frame and calls idle. Each drawn frame goes to the sinks
 // before it is presented. Ends at the quit message (status 0), a failing
 // sink (1) or a stop signal (128 + the signal).
-int runMessageLoop(GlWindowApp& app, FMUSIC_MODULE* song, const Options& options, FrameSinks& sinks) {
+int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
   long drawn = 0;
   for (;;) {
     SDL_Event event;
@@ -113,7 +113,7 @@ int runMessageLoop(GlWindowApp& app, FMUSIC_MODULE* song, const Options& options
       const int message = DispatchMessageA(event);
       if (message < 0) return 1;  // no application object to take it (the box has said so)
       if (message != WM_PAINT) continue;
-      DrawnFrame frame{0, 0, ++drawn, song};
+      DrawnFrame frame{0, 0, ++drawn, app.song};
       SDL_GL_GetDrawableSize(app.window, &frame.width, &frame.height);
       for (const auto& sink : sinks)
         if (!sink->addFrame(frame)) return stopSignal ? 128 + stopSignal : 1;
@@ -180,16 +180,18 @@ int runShow(DemoApp& app, const Options& options, FrameSinks& sinks) {
   // Without a GL context the window framework has said why and asked to
   // quit: nothing to set up, and the run has failed.
   if (!SDL_GL_GetCurrentContext()) {
-    runMessageLoop(app, app.song, options, sinks);
+    runMessageLoop(app, options, sinks);
     return 1;
   }
   app.init();
   if (options.bench) return runBench(app, options);
-  return runMessageLoop(app, app.song, options, sinks);
+  return runMessageLoop(app, options, sinks);
 }
 
 }  // namespace
 
+// The command line, the show's settings, where the frames go, the display,
+// the show and its loop; the status says how it went.
 int main(int argc, char** argv) {
   Options options;
   if (const std::optional<int> status = readCommandLine(argc, argv, options)) return *status;
