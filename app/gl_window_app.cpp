@@ -69,7 +69,8 @@ bool multisampled(SDL_Window* window) {
 
 // Opens the window with a GL-capable visual: the requested depth buffer first,
 // then the closest smaller one the driver has, as the platform's pixel-format
-// choice does; for each, the samples asked for, then fewer.
+// choice does; for each, the samples asked for, then half as many down to 2,
+// then none (a GL may have no multisampled visual at all).
 SDL_Window* createWindow(const char* title, int width, int height, const PixelFormat& format) {
   const int channel = format.colorBits <= 16 ? 5 : 8;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
@@ -85,7 +86,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
   for (int depth : {format.depthBits, 24, 16}) {
     if (depth > format.depthBits) continue;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-    for (int samples = format.samples;; samples /= 2) {
+    for (int samples = format.samples;; samples = samples > 2 ? samples / 2 : 0) {
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
       window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
@@ -94,7 +95,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
         SDL_DestroyWindow(window);
         window = nullptr;
       }
-      if (window || samples < 2) break;
+      if (window || samples == 0) break;
     }
     if (window) break;
   }
@@ -252,9 +253,12 @@ void GlWindowApp::createContext() {
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
   if (samples != pixelFormat->samples) {
     static bool told = false;
-    if (!told)
+    if (!told && samples > 0)
       std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n",
                    pixelFormat->samples, samples);
+    else if (!told)
+      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives none\n",
+                   pixelFormat->samples);
     told = true;
   }
   // Frames are not limited.

@@ -26,3 +26,12 @@ xdotool windowfocus --sync "$shown" key Escape
 wait $show || fail "the show ended with status $?"
 show=
 echo "dialog, then the show in 800x600x32 on display $DISPLAY; Escape ended it"
+
+# A GL with no multisampled visual at all (Mesa's softpipe): the window opens
+# without multisampling, which the show says once.
+(cd "$scratch" && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy GALLIUM_DRIVER=softpipe timeout 60 "$program" \
+  --windowed --mode 160x90 --fps 30 --frames 2 --msaa 4 >"$scratch/said" 2>&1) || fail "the show ended with status $?"
+[ "$(grep -c 'Multisampling' "$scratch/said")" -eq 1 ] &&
+  grep -q '^Multisampling: 4 samples per pixel asked for, the GL gives none$' "$scratch/said" ||
+  fail "softpipe's window: not said once that the GL gives no multisampling"
+echo "softpipe's window, without multisampling, said once"
