@@ -15,6 +15,7 @@
 
 GlWindowApp* activeApp = nullptr;
 int windowSamples = autoSamples;
+bool windowWaitsForDisplay = false;
 
 namespace {
 
@@ -261,8 +262,15 @@ void GlWindowApp::createContext() {
                    pixelFormat->samples);
     told = true;
   }
-  // Frames are not limited.
-  SDL_GL_SetSwapInterval(0);
+  // Waiting for the display: adaptive (a late frame is shown at once rather
+  // than a whole refresh later), else every refresh. Otherwise, or where the
+  // GL cannot wait, frames are not limited.
+  if (!windowWaitsForDisplay) {
+    SDL_GL_SetSwapInterval(0);
+  } else if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0) {
+    std::fprintf(stderr, "Vsync: the GL cannot wait for the display (%s); frames are not limited\n",
+                 SDL_GetError());
+  }
   init();
   lastTitleTime = GetTickCount();
 }

@@ -40,6 +40,12 @@ struct PixelFormat {
 // first: autoSamples, or 0, 2, 4 or 8 samples per pixel.
 extern int windowSamples;
 
+// Whether the window's presentation waits for the display (adaptive sync
+// where the GL has it, else every refresh) rather than showing each frame at
+// once; set before the construction. Live runs wait; runs that draw as fast
+// as they can or on a fixed step do not.
+extern bool windowWaitsForDisplay;
+
 // Base of the application object: owns one window with a double-buffered GL
 // context, turns window messages into virtual operations, keeps viewport and
 // projection matched to the window (optionally boxed to 16:9), counts frames

@@ -62,4 +62,31 @@ TEST(AppOptions, CommandLines) {
   }
 }
 
+// Whether a run waits for the display: live runs do unless told not to;
+// runs that are not live never do, and refuse to be told to.
+TEST(AppOptions, VsyncOnlyInLiveRuns) {
+  const struct {
+    const char* args;
+    int vsync;  // -1: refused
+  } cases[] = {
+      {"", 1}, {"--windowed", 1}, {"--vsync off", 0}, {"--vsync on --windowed", 1}, {"--vsync maybe", -1},
+      {"--headless", 0}, {"--fps 30", 0}, {"--png out", 0}, {"--bench", 0}, {"--headless --vsync off", 0},
+      {"--headless --vsync on", -1}, {"--fps 30 --vsync on", -1}, {"--bench --vsync on", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::istringstream words(c.args);
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<const char*> argv = {"flipp-kroma"};
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    Options options;
+    std::string message;
+    const ParseResult result = parseOptions(static_cast<int>(argv.size()), argv.data(), options, message);
+    EXPECT_EQ(result, c.vsync < 0 ? ParseResult::error : ParseResult::run) << message;
+    if (c.vsync >= 0) {
+      EXPECT_EQ(options.vsync, c.vsync == 1);
+    }
+  }
+}
+
 }  // namespace

@@ -77,4 +77,25 @@ TEST(AppWindow, ViewportFollowsTheWindowAndRefusedFullscreenAsksEachTime) {
   setPlatform(nullptr);
 }
 
+// A live run's window waits for the display (adaptive sync where the GL
+// has it, else every refresh); every other run's shows each frame at once.
+TEST(AppWindow, WaitsForTheDisplayOnlyWhenAsked) {
+  HeadlessPlatform headless;
+  setPlatform(&headless);
+  for (bool wait : {false, true}) {
+    SCOPED_TRACE(wait);
+    windowWaitsForDisplay = wait;
+    auto* app = new TestApp;
+    const int interval = SDL_GL_GetSwapInterval();
+    if (wait) {
+      EXPECT_TRUE(interval == -1 || interval == 1) << interval;
+    } else {
+      EXPECT_EQ(interval, 0);
+    }
+    delete app;
+  }
+  windowWaitsForDisplay = false;
+  setPlatform(nullptr);
+}
+
 }  // namespace
