@@ -171,8 +171,12 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
     std::exit(1);
   }
   messageEventType();
+  if (width <= 0 || height <= 0) {
+    desktopMode = true;
+    platform().desktopSize(this->width, this->height);
+  }
   if (sharedPixelFormat.samples == autoSamples) sharedPixelFormat.samples = softwareRasteriser() ? 0 : 4;
-  window = createWindow(title, width, height, *pixelFormat);
+  window = createWindow(title, this->width, this->height, *pixelFormat);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
     int clientWidth = 0, clientHeight = 0;
@@ -377,7 +381,8 @@ void GlWindowApp::setFullscreen(bool on) {
   if (!window) return;
   if (on) {
     if (fullscreen) return;
-    if (platform().enterFullscreen(window, width, height, colorBits)) {
+    if (desktopMode ? platform().fillDesktop(window)
+                    : platform().enterFullscreen(window, width, height, colorBits)) {
       SDL_ShowCursor(SDL_DISABLE);
       SDL_RaiseWindow(window);
       fullscreen = true;

@@ -49,7 +49,9 @@ extern bool windowWaitsForDisplay;
 // Base of the application object: owns one window with a double-buffered GL
 // context, turns window messages into virtual operations, keeps viewport and
 // projection matched to the window (optionally boxed to 16:9), counts frames
-// for the title, and switches between windowed and full-screen.
+// for the title, and switches between windowed and full-screen. A width and
+// height of 0 ask for the desktop's own size: full-screen then covers the
+// desktop without a mode change, and the window is as large as the desktop.
 class GlWindowApp {
  public:
   GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
@@ -77,6 +79,7 @@ class GlWindowApp {
   int colorBits;
   bool wide;
   bool fullscreen = false;
+  bool desktopMode = false;  // width and height are the desktop's
   SDL_Window* window = nullptr;
   float fieldOfView = 90.0f;
   const PixelFormat* pixelFormat = nullptr;

@@ -16,8 +16,12 @@ bool parseInt(std::string_view text, long min, long max, long& value) {
   return error == std::errc() && ptr == end && value >= min && value <= max;
 }
 
-// WxH or WxHxBITS, bits 16, 24 or 32.
+// WxH or WxHxBITS, bits 16, 24 or 32; or "desktop", the desktop's own size (0 x 0).
 bool parseMode(std::string_view text, Options& options) {
+  if (text == "desktop") {
+    options.width = options.height = 0;
+    return true;
+  }
   long parts[3] = {0, 0, 32};
   int count = 0;
   while (count < 3) {
@@ -50,6 +54,7 @@ const char* usageText() {
   return "Usage: flipp-kroma [options]\n"
          "Without options the setup dialog asks for the display mode.\n"
          "  --mode WxH[xBITS]   display mode (bits 16, 24 or 32; default 32)\n"
+         "  --mode desktop      the desktop's own size: full-screen without a mode change\n"
          "  --windowed          run in a window\n"
          "  --fullscreen        run full-screen\n"
          "  --headless          no display needed (offscreen, windowed)\n"
@@ -172,6 +177,11 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
   if (capture || options.bench) options.headless = true;
   // A video is watched at leisure: smooth edges whatever the rasteriser costs.
   if (capture && options.msaa < 0) options.msaa = 4;
+  // Offscreen there is no desktop to take the size of.
+  if (options.width == 0 && options.headless) {
+    message = "--mode desktop needs a display: headless, capture and benchmark runs need WxH";
+    return ParseResult::error;
+  }
   if (capture && !modeGiven) {
     options.width = 1280;
     options.height = 720;

@@ -6,7 +6,7 @@
 // released: the setup dialog, then the show.
 struct Options {
   bool showDialog = true;
-  int width = 640;
+  int width = 640;   // 0 x 0: the desktop's own size
   int height = 480;
   int bits = 32;
   bool fullscreen = true;

@@ -44,6 +44,9 @@ TEST(AppOptions, CommandLines) {
       {"--bench --bench-out t.csv", "640x480x32 headless bench frames=230 fps=30 order=0 msaa=-1"},
       {"--bench-out t.csv"}, {"--bench --png d"}, {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--start-order 22"},
       {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
+      // the desktop's own size (0 x 0), which an offscreen run does not have
+      {"--mode desktop --windowed", "0x0x32 frames=0 fps=0 order=0 msaa=-1"},
+      {"--mode desktop --headless"}, {"--capture a.mkv --mode desktop"}, {"--bench --mode desktop"}, {"--mode Desktop"},
       // a capture needs a container it knows, and an end
       {"--capture show.avi"}, {"--capture .mp4"}, {"--capture a.mkv --start-order 19"},
   };

@@ -27,6 +27,20 @@ wait $show || fail "the show ended with status $?"
 show=
 echo "dialog, then the show in 800x600x32 on display $DISPLAY; Escape ended it"
 
+# "Desktop" (Tab to the checked resolution, Up goes round to the last), full
+# screen as the dialog has it: the show covers the display at its own size, 1024x768.
+(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
+show=$!
+dialog=$(window '^Setup$' "no setup dialog on the display")
+xdotool windowfocus --sync "$dialog" key Tab Up Return
+shown=$(window '^FLIPP KROMA.*\(1024x768x32\)' "the show opened no window at the desktop's size")
+xdotool getwindowgeometry "$shown" | grep -q 'Geometry: 1024x768$' ||
+  fail "the desktop's size: $(xdotool getwindowgeometry "$shown")"
+xdotool windowfocus --sync "$shown" key Escape
+wait $show || fail "the show ended with status $?"
+show=
+echo "dialog, then the show at the desktop's size, 1024x768; Escape ended it"
+
 # A GL with no multisampled visual at all (Mesa's softpipe): the window opens
 # without multisampling, which the show says once.
 (cd "$scratch" && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy GALLIUM_DRIVER=softpipe timeout 60 "$program" \
