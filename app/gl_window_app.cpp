@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "app/clock.h"
 #include "app/platform.h"
@@ -258,12 +259,11 @@ void GlWindowApp::createContext() {
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
   if (samples != pixelFormat->samples) {
     static bool told = false;
-    if (!told && samples > 0)
-      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n",
-                   pixelFormat->samples, samples);
-    else if (!told)
-      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives none\n",
-                   pixelFormat->samples);
+    if (!told) {
+      const std::string gives = samples > 0 ? std::to_string(samples) : "none";
+      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %s\n",
+                   pixelFormat->samples, gives.c_str());
+    }
     told = true;
   }
   // Waiting for the display: adaptive (a late frame is shown at once rather

@@ -12,7 +12,15 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
 fail() { echo "$*" >&2; cat "$scratch/said" >&2; exit 1; }
 # The id of the shown window named like $1; if none shows in 20 s, fails saying $2.
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . || fail "$2"; }
+# Asks again and again: a window that goes while xdotool looks (the last
+# run's) fails that look.
+window() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return
+    sleep 0.1
+  done
+  fail "$2"
+}
 
 (cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
 show=$!
