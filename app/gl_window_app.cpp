@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "app/clock.h"
 #include "app/platform.h"
 
 GlWindowApp* activeApp = nullptr;
 int windowSamples = autoSamples;
+bool windowWaitsForDisplay = false;
 
 namespace {
 
@@ -69,7 +71,8 @@ bool multisampled(SDL_Window* window) {
 
 // Opens the window with a GL-capable visual: the requested depth buffer first,
 // then the closest smaller one the driver has, as the platform's pixel-format
-// choice does; for each, the samples asked for, then fewer.
+// choice does; for each, the samples asked for, then half as many down to 2,
+// then none (a GL may have no multisampled visual at all).
 SDL_Window* createWindow(const char* title, int width, int height, const PixelFormat& format) {
   const int channel = format.colorBits <= 16 ? 5 : 8;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
@@ -85,7 +88,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
   for (int depth : {format.depthBits, 24, 16}) {
     if (depth > format.depthBits) continue;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-    for (int samples = format.samples;; samples /= 2) {
+    for (int samples = format.samples;; samples = samples > 2 ? samples / 2 : 0) {
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
       window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
@@ -94,7 +97,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
         SDL_DestroyWindow(window);
         window = nullptr;
       }
-      if (window || samples < 2) break;
+      if (window || samples == 0) break;
     }
     if (window) break;
   }
@@ -169,8 +172,12 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
     std::exit(1);
   }
   messageEventType();
+  if (width <= 0 || height <= 0) {
+    desktopMode = true;
+    platform().desktopSize(this->width, this->height);
+  }
   if (sharedPixelFormat.samples == autoSamples) sharedPixelFormat.samples = softwareRasteriser() ? 0 : 4;
-  window = createWindow(title, width, height, *pixelFormat);
+  window = createWindow(title, this->width, this->height, *pixelFormat);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
     int clientWidth = 0, clientHeight = 0;
@@ -252,13 +259,22 @@ void GlWindowApp::createContext() {
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
   if (samples != pixelFormat->samples) {
     static bool told = false;
-    if (!told)
-      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n",
-                   pixelFormat->samples, samples);
+    if (!told) {
+      const std::string gives = samples > 0 ? std::to_string(samples) : "none";
+      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %s\n",
+                   pixelFormat->samples, gives.c_str());
+    }
     told = true;
   }
-  // Frames are not limited.
-  SDL_GL_SetSwapInterval(0);
+  // Waiting for the display: adaptive (a late frame is shown at once rather
+  // than a whole refresh later), else every refresh. Otherwise, or where the
+  // GL cannot wait, frames are not limited.
+  if (!windowWaitsForDisplay) {
+    SDL_GL_SetSwapInterval(0);
+  } else if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0) {
+    std::fprintf(stderr, "Vsync: the GL cannot wait for the display (%s); frames are not limited\n",
+                 SDL_GetError());
+  }
   init();
   lastTitleTime = GetTickCount();
 }
@@ -365,7 +381,8 @@ void GlWindowApp::setFullscreen(bool on) {
   if (!window) return;
   if (on) {
     if (fullscreen) return;
-    if (platform().enterFullscreen(window, width, height, colorBits)) {
+    if (desktopMode ? platform().fillDesktop(window)
+                    : platform().enterFullscreen(window, width, height, colorBits)) {
       SDL_ShowCursor(SDL_DISABLE);
       SDL_RaiseWindow(window);
       fullscreen = true;

@@ -40,10 +40,18 @@ struct PixelFormat {
 // first: autoSamples, or 0, 2, 4 or 8 samples per pixel.
 extern int windowSamples;
 
+// Whether the window's presentation waits for the display (adaptive sync
+// where the GL has it, else every refresh) rather than showing each frame at
+// once; set before the construction. Live runs wait; runs that draw as fast
+// as they can or on a fixed step do not.
+extern bool windowWaitsForDisplay;
+
 // Base of the application object: owns one window with a double-buffered GL
 // context, turns window messages into virtual operations, keeps viewport and
 // projection matched to the window (optionally boxed to 16:9), counts frames
-// for the title, and switches between windowed and full-screen.
+// for the title, and switches between windowed and full-screen. A width and
+// height of 0 ask for the desktop's own size: full-screen then covers the
+// desktop without a mode change, and the window is as large as the desktop.
 class GlWindowApp {
  public:
   GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
@@ -71,6 +79,7 @@ class GlWindowApp {
   int colorBits;
   bool wide;
   bool fullscreen = false;
+  bool desktopMode = false;  // width and height are the desktop's
   SDL_Window* window = nullptr;
   float fieldOfView = 90.0f;
   const PixelFormat* pixelFormat = nullptr;

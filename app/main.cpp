@@ -221,6 +221,7 @@ int main(int argc, char** argv) {
     setMessageBoxFunction(desktopMessageBox);
   }
   windowSamples = options.msaa;
+  windowWaitsForDisplay = options.vsync;
   if (options.fps > 0) {
     showclock::useFixedStep(options.fps);
     music::useLockstep(&timeGetTime);

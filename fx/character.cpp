@@ -39,12 +39,21 @@ bool characterOutOfView(const Mesh& mesh) {
   GLfloat m[16], p[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   glGetFloatv(GL_PROJECTION_MATRIX, p);
-  // The rotations and the scale leave the origin where the modelview puts it;
-  // the longest of its axes bounds how much it stretches the sphere.
+  // The rotations and the scale leave the origin where the modelview puts it.
+  // How much its 3x3 part A stretches the sphere at most is the root of the
+  // largest eigenvalue of A^T A; both its trace and its largest absolute row
+  // sum bound that eigenvalue from above (the row sum is exact for a rotation
+  // with an even scale). The longest column of A would not: a scale that is
+  // uneven after a turn stretches further than any column says.
   const double centre[4] = {m[12], m[13], m[14], m[15]};
-  double stretch = 0;
-  for (int axis = 0; axis < 3; ++axis)
-    stretch = std::max(stretch, std::hypot(double{m[4 * axis]}, double{m[4 * axis + 1]}, double{m[4 * axis + 2]}));
+  double gram[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      gram[i][j] = double{m[4 * i]} * m[4 * j] + double{m[4 * i + 1]} * m[4 * j + 1] +
+                   double{m[4 * i + 2]} * m[4 * j + 2];
+  double rowSum = 0;
+  for (const auto& row : gram) rowSum = std::max(rowSum, std::abs(row[0]) + std::abs(row[1]) + std::abs(row[2]));
+  const double stretch = std::sqrt(std::min(rowSum, gram[0][0] + gram[1][1] + gram[2][2]));
   const double radius = reach(mesh) * meshScale * stretch;
   // Each plane of the view volume is the projection's last row plus or minus
   // one of the others (eye space; inside is where it is not negative).
