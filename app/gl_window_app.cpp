@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "app/clock.h"
 #include "app/platform.h"
@@ -63,7 +64,8 @@ bool multisampled(SDL_Window* window) {
 
 // Opens the window with a GL-capable visual: the requested depth buffer first,
 // then the closest smaller one the driver has, as the platform's pixel-format
-// choice does; for each, the samples asked for, then fewer.
+// choice does; for each, the samples asked for, then half as many down to 2,
+// then none (a GL may have no multisampled visual at all).
 SDL_Window* createWindow(const char* title, int width, int height, const PixelFormat& format) {
   const int channel = format.colorBits <= 16 ? 5 : 8;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
@@ -79,7 +81,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
   for (int depth : {format.depthBits, 24, 16}) {
     if (depth > format.depthBits) continue;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-    for (int samples = format.samples;; samples /= 2) {
+    for (int samples = format.samples;; samples = samples > 2 ? samples / 2 : 0) {
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
       SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
       window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
@@ -88,7 +90,7 @@ SDL_Window* createWindow(const char* title, int width, int height, const PixelFo
         SDL_DestroyWindow(window);
         window = nullptr;
       }
-      if (window || samples < 2) break;
+      if (window || samples == 0) break;
     }
     if (window) break;
   }
@@ -148,9 +150,9 @@ int DispatchMessageA(const SDL_Event& event) {
 }
 
 GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
-                         bool fullscreen, bool wide, int samples)
+                         bool fullscreen, bool wide, WindowSettings settings)
     : width(width), height(height), colorBits(colorBits), wide(wide), title(title),
-      format{colorBits, depthBits, samples} {
+      waitsForDisplay(settings.waitsForDisplay), format{colorBits, depthBits, settings.samples} {
   activeApp = this;
   pixelFormat = &format;
 
@@ -163,8 +165,12 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
     return;
   }
   messageEventType();
+  if (width <= 0 || height <= 0) {
+    desktopMode = true;
+    platform().desktopSize(this->width, this->height);
+  }
   if (format.samples == autoSamples) format.samples = softwareRasteriser() ? 0 : 4;
-  window = createWindow(title, width, height, format);
+  window = createWindow(title, this->width, this->height, format);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
     int clientWidth = 0, clientHeight = 0;
@@ -244,11 +250,20 @@ void GlWindowApp::createContext() {
   // Fewer samples than asked for (or more: a GL may round up) are taken as they come.
   int samples = 0;
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
-  if (samples != pixelFormat->samples)
-    std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %d\n", pixelFormat->samples,
-                 samples);
-  // Frames are not limited.
-  SDL_GL_SetSwapInterval(0);
+  if (samples != pixelFormat->samples) {
+    const std::string gives = samples > 0 ? std::to_string(samples) : "none";
+    std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %s\n", pixelFormat->samples,
+                 gives.c_str());
+  }
+  // Waiting for the display: adaptive (a late frame is shown at once rather
+  // than a whole refresh later), else every refresh. Otherwise, or where the
+  // GL cannot wait, frames are not limited.
+  if (!waitsForDisplay) {
+    SDL_GL_SetSwapInterval(0);
+  } else if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0) {
+    std::fprintf(stderr, "Vsync: the GL cannot wait for the display (%s); frames are not limited\n",
+                 SDL_GetError());
+  }
   init();
   lastTitleTime = GetTickCount();
 }
@@ -355,7 +370,8 @@ void GlWindowApp::setFullscreen(bool on) {
   if (!window) return;
   if (on) {
     if (fullscreen) return;
-    if (platform().enterFullscreen(window, width, height, colorBits)) {
+    if (desktopMode ? platform().fillDesktop(window)
+                    : platform().enterFullscreen(window, width, height, colorBits)) {
       SDL_ShowCursor(SDL_DISABLE);
       SDL_RaiseWindow(window);
       fullscreen = true;

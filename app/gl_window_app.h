@@ -53,18 +53,29 @@ struct PixelFormat {
   int samples = autoSamples;
 };
 
+// How the entry wants the window made: `samples` per pixel (autoSamples, or
+// 0, 2, 4 or 8), and whether presenting a frame waits for the display
+// (adaptive sync where the GL has it, else every refresh) rather than showing
+// it at once. Live runs wait; runs that draw as fast as they can or on a
+// fixed step do not.
+struct WindowSettings {
+  int samples = autoSamples;
+  bool waitsForDisplay = false;
+};
+
 // Base of the application object: owns one window with a double-buffered GL
 // context, turns window messages into virtual operations, keeps viewport and
 // projection matched to the window (optionally boxed to 16:9), counts frames
-// for the title, and switches between windowed and full-screen. `samples`
-// per pixel: autoSamples, or 0, 2, 4 or 8.
+// for the title, and switches between windowed and full-screen. A width and
+// height of 0 ask for the desktop's own size: full-screen then covers the
+// desktop without a mode change, and the window is as large as the desktop.
 //
 // A construction that cannot open the display or the window shows the box
 // that says so and sets `failed`: the process is to end with status 1.
 class GlWindowApp {
  public:
   GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
-              bool fullscreen, bool wide, int samples = autoSamples);
+              bool fullscreen, bool wide, WindowSettings settings = {});
   virtual ~GlWindowApp();
   GlWindowApp(const GlWindowApp&) = delete;
   GlWindowApp& operator=(const GlWindowApp&) = delete;
@@ -88,10 +99,12 @@ class GlWindowApp {
   int colorBits;
   bool wide;
   bool fullscreen = false;
+  bool desktopMode = false;  // width and height are the desktop's
   SDL_Window* window = nullptr;
   float fieldOfView = 90.0f;
   const PixelFormat* pixelFormat = nullptr;
   const char* title;
+  bool waitsForDisplay;
   bool failed = false;
 
  private:

@@ -53,7 +53,7 @@ std::optional<int> readCommandLine(int argc, char** argv, Options& options) {
 // the user named cannot be read: a typo would otherwise pass unseen.
 bool chooseSettings(const Options& options, ShowSettings& settings) {
   settings.faces = {dataFile("fonts/anton-latin-400-normal.woff"), options.fontFile, installedFace};
-  settings.samples = options.msaa;
+  settings.window = {options.msaa, options.vsync};
   if (options.fontFile.empty()) return true;
   std::ifstream font(options.fontFile, std::ios::binary);
   if (font && font.peek() != std::ifstream::traits_type::eof()) return true;

@@ -16,8 +16,12 @@ bool parseInt(std::string_view text, long min, long max, long& value) {
   return error == std::errc() && ptr == end && value >= min && value <= max;
 }
 
-// WxH or WxHxBITS, bits 16, 24 or 32.
+// WxH or WxHxBITS, bits 16, 24 or 32; or "desktop", the desktop's own size (0 x 0).
 bool parseMode(std::string_view text, Options& options) {
+  if (text == "desktop") {
+    options.width = options.height = 0;
+    return true;
+  }
   long parts[3] = {0, 0, 32};
   int count = 0;
   while (count < 3) {
@@ -50,6 +54,7 @@ const char* usageText() {
   return "Usage: flipp-kroma [options]\n"
          "Without options the setup dialog asks for the display mode.\n"
          "  --mode WxH[xBITS]   display mode (bits 16, 24 or 32; default 32)\n"
+         "  --mode desktop      the desktop's own size: full-screen without a mode change\n"
          "  --windowed          run in a window\n"
          "  --fullscreen        run full-screen\n"
          "  --headless          no display needed (offscreen, windowed)\n"
@@ -64,6 +69,8 @@ const char* usageText() {
          "  --bench-out FILE    with --bench: also write the table as CSV\n"
          "  --msaa N            N samples per pixel for smooth edges: 0, 2, 4 or 8 (default\n"
          "                      4, none on a software rasteriser; 4 for --capture)\n"
+         "  --vsync on|off      wait for the display before showing each frame (default on;\n"
+         "                      headless, fixed-step, capture and benchmark runs never wait)\n"
          "  --font FILE         draw the text with this font file instead of the\n"
          "                      installed \"Impact\" (or the bundled face)\n"
          "  --help, --version\n";
@@ -73,6 +80,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
                          std::string& message) {
   bool modeGiven = false;
   bool startOrderGiven = false;
+  bool vsyncGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     options.showDialog = false;
@@ -92,7 +100,8 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
-                            arg == "--bench-out" || arg == "--font" || arg == "--msaa";
+                            arg == "--bench-out" || arg == "--font" || arg == "--msaa" ||
+                            arg == "--vsync";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -137,6 +146,10 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--msaa") {
       ok = value == "0" || value == "2" || value == "4" || value == "8";
       if (ok) options.msaa = value[0] - '0';
+    } else if (arg == "--vsync") {
+      ok = value == "on" || value == "off";
+      options.vsync = value == "on";
+      vsyncGiven = true;
     } else if (arg == "--font") {
       ok = !value.empty();
       options.fontFile = value;
@@ -164,6 +177,11 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
   if (capture || options.bench) options.headless = true;
   // A video is watched at leisure: smooth edges whatever the rasteriser costs.
   if (capture && options.msaa < 0) options.msaa = 4;
+  // Offscreen there is no desktop to take the size of.
+  if (options.width == 0 && options.headless) {
+    message = "--mode desktop needs a display: headless, capture and benchmark runs need WxH";
+    return ParseResult::error;
+  }
   if (capture && !modeGiven) {
     options.width = 1280;
     options.height = 720;
@@ -175,5 +193,12 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
   // Headless means offscreen: always a window of exactly the chosen size.
   if (options.headless) options.fullscreen = false;
   if ((!options.pngDirectory.empty() || capture) && options.fps == 0) options.fps = 60;
+  // Offscreen, or on a fixed step, there is no display to keep pace with.
+  const bool live = !options.headless && options.fps == 0;
+  if (vsyncGiven && options.vsync && !live) {
+    message = "--vsync on is for live runs: headless, fixed-step, capture and benchmark runs never wait";
+    return ParseResult::error;
+  }
+  options.vsync = options.vsync && live;
   return ParseResult::run;
 }

@@ -6,7 +6,7 @@
 // released: the setup dialog, then the show.
 struct Options {
   bool showDialog = true;
-  int width = 640;
+  int width = 640;   // 0 x 0: the desktop's own size
   int height = 480;
   int bits = 32;
   bool fullscreen = true;
@@ -20,6 +20,7 @@ struct Options {
   std::string benchOut;      // with bench: also write the table here as CSV
   std::string fontFile;      // draw the text with this face instead of the installed "Impact"
   int msaa = -1;             // samples per pixel (0, 2, 4, 8); -1: 4 on hardware GL, none in software
+  bool vsync = true;         // wait for the display; never in headless or fixed-step runs
 };
 
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.

@@ -67,6 +67,10 @@ bool Platform::enterFullscreen(SDL_Window* window, int width, int height, int bi
   return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
 }
 
+bool Platform::fillDesktop(SDL_Window* window) {
+  return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
 void Platform::leaveFullscreen(SDL_Window* window) { SDL_SetWindowFullscreen(window, 0); }
 
 void Platform::desktopSize(int& width, int& height) {

@@ -23,6 +23,8 @@ class Platform {
   // Switches the display to width x height at `bits` and the window to cover
   // it; false when the display refuses the mode.
   virtual bool enterFullscreen(SDL_Window* window, int width, int height, int bits);
+  // Makes the window cover the desktop at its own size, without a mode change.
+  virtual bool fillDesktop(SDL_Window* window);
   // Back to the desktop mode; the window becomes a normal one again.
   virtual void leaveFullscreen(SDL_Window* window);
   // Size of the desktop mode now in force.

@@ -7,8 +7,8 @@ namespace {
 // end, for which `wanted` holds; `from` itself when there is none.
 template <typename Wanted>
 int nextControl(int from, int step, Wanted wanted) {
-  for (int n = 1; n < 11; ++n) {
-    const int i = ((from + step * n) % 11 + 11) % 11;
+  for (int n = 1; n < setupControlCount; ++n) {
+    const int i = ((from + step * n) % setupControlCount + setupControlCount) % setupControlCount;
     if (wanted(i)) return i;
   }
   return from;
@@ -16,18 +16,20 @@ int nextControl(int from, int step, Wanted wanted) {
 
 }  // namespace
 
-// The check box stands in the bits' group, between "32" and "24".
-const DialogControl setupControls[11] = {
-    {IDOK, "OK", DialogControl::pushButton, 0, true, 80, 60, 34, 12},
-    {-1, "Resolution", DialogControl::groupBox, 1, false, 7, 7, 72, 53},
+// The check box stands in the bits' group, between "32" and "24". "Desktop"
+// is the desktop's own size, full-screen without a mode change.
+const DialogControl setupControls[setupControlCount] = {
+    {IDOK, "OK", DialogControl::pushButton, 0, true, 80, 70, 34, 12},
+    {-1, "Resolution", DialogControl::groupBox, 1, false, 7, 7, 72, 63},
     {1001, "640x480", DialogControl::radioButton, 1, false, 15, 18, 43, 10},
     {1002, "800x600", DialogControl::radioButton, 1, false, 15, 28, 43, 10},
     {1003, "1024x768", DialogControl::radioButton, 1, false, 15, 38, 47, 10},
     {1004, "1280x1024", DialogControl::radioButton, 1, false, 15, 47, 51, 10},
+    {1006, "Desktop", DialogControl::radioButton, 1, false, 15, 57, 51, 10},
     {-1, "BPP", DialogControl::groupBox, 2, false, 80, 7, 34, 52},
     {1101, "16", DialogControl::radioButton, 2, false, 84, 19, 24, 10},
     {1103, "32", DialogControl::radioButton, 2, false, 84, 43, 24, 10},
-    {1005, "Fullscreen", DialogControl::checkBox, 2, true, 7, 62, 71, 10},
+    {1005, "Fullscreen", DialogControl::checkBox, 2, true, 7, 72, 71, 10},
     {1102, "24", DialogControl::radioButton, 2, false, 84, 31, 24, 10},
 };
 
@@ -43,12 +45,13 @@ SetupDialog::SetupDialog(DisplaySetup& setup) : pendingSetup(&setup) {
     case 800: click(1002); break;
     case 1024: click(1003); break;
     case 1280: click(1004); break;
+    case 0: click(1006); break;
   }
   focus = 0;  // the first tab stop, OK
 }
 
 int SetupDialog::index(int id) const {
-  for (int i = 0; i < 11; ++i)
+  for (int i = 0; i < setupControlCount; ++i)
     if (setupControls[i].id == id) return i;
   return -1;
 }
@@ -64,7 +67,7 @@ void SetupDialog::click(int id) {
   } else if (control.kind == DialogControl::checkBox) {
     checked[i] = !checked[i];
   } else {
-    for (int j = 0; j < 11; ++j)
+    for (int j = 0; j < setupControlCount; ++j)
       if (setupControls[j].kind == DialogControl::radioButton && setupControls[j].group == control.group)
         checked[j] = false;
     checked[i] = true;
@@ -113,8 +116,8 @@ void SetupDialog::ok() {
     int id, width, height, bits;
   };
   static constexpr Choice choices[] = {
-      {1001, 640, 480, 0},  {1002, 800, 600, 0}, {1003, 1024, 768, 0}, {1004, 1280, 1024, 0},
-      {1101, 0, 0, 16},     {1102, 0, 0, 24},    {1103, 0, 0, 32},
+      {1001, 640, 480, 0}, {1002, 800, 600, 0}, {1003, 1024, 768, 0}, {1004, 1280, 1024, 0}, {1006, 0, 0, 0},
+      {1101, 0, 0, 16},    {1102, 0, 0, 24},    {1103, 0, 0, 32},
   };
   for (const Choice& choice : choices) {
     if (!isChecked(choice.id)) continue;

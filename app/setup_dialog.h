@@ -1,7 +1,8 @@
 // The setup dialog: its template, and what its controls do to the display record.
 #pragma once
 
-// The display mode the viewer picks before the show.
+// The display mode the viewer picks before the show. A width and height of
+// 0: the desktop's own size, full-screen without a mode change.
 struct DisplaySetup {
   int width = 640;
   int height = 480;
@@ -22,10 +23,11 @@ struct DialogControl {
   int x, y, width, height;
 };
 
-// The template's eleven controls in template order, which is also the tab order.
-extern const DialogControl setupControls[11];
+// The template's twelve controls in template order, which is also the tab order.
+constexpr int setupControlCount = 12;
+extern const DialogControl setupControls[setupControlCount];
 constexpr int setupDialogWidth = 121;
-constexpr int setupDialogHeight = 79;
+constexpr int setupDialogHeight = 89;
 constexpr int IDOK = 1;
 
 // The keys of the dialog; arrows right and down are `next`, left and up `previous`.
@@ -62,7 +64,7 @@ class SetupDialog {
  private:
   int index(int id) const;
   bool isTabStop(int i) const;
-  bool checked[11] = {};
+  bool checked[setupControlCount] = {};
 };
 
 // Shows the modal dialog in its own window until OK or the close box.

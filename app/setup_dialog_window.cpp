@@ -37,7 +37,7 @@ void markFocus(DialogControl::Kind kind) {
 
 void drawControls(SetupDialog& dialog) {
   ImDrawList* draw = ImGui::GetWindowDrawList();
-  for (int i = 0; i < 11; ++i) {
+  for (int i = 0; i < setupControlCount; ++i) {
     const DialogControl& control = setupControls[i];
     const ImVec2 at = toPixels(static_cast<float>(control.x), static_cast<float>(control.y));
     const ImVec2 size = toPixels(static_cast<float>(control.width), static_cast<float>(control.height));

@@ -14,24 +14,9 @@ namespace {
 
 constexpr float meshScale = 0.02f;
 
-// How far the character reaches from its origin, in mesh units: the farthest
-// vertex, plus a pupil's reach from its eye's centre (3 + 1). Kept for the
-// mesh it was measured on.
-float reach(const Mesh& mesh) {
-  static const float* measured = nullptr;
-  static int measuredCount = 0;
-  static float farthest = 0;
-  if (mesh.vertices != measured || mesh.getVertexCount() != measuredCount) {
-    measured = mesh.vertices;
-    measuredCount = mesh.getVertexCount();
-    farthest = 0;
-    for (int v = 0; v < measuredCount; ++v) {
-      const float* p = &mesh.vertices[3 * v];
-      farthest = std::max(farthest, std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
-    }
-  }
-  return farthest + 4;
-}
+// A pupil reaches this far beyond the mesh's farthest vertex: an eye's
+// radius and the pupil's, in mesh units.
+constexpr float pupilReach = 3 + 1;
 
 }  // namespace
 
@@ -46,13 +31,22 @@ bool characterOutOfView(const Mesh& mesh) {
   GLfloat m[16], p[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   glGetFloatv(GL_PROJECTION_MATRIX, p);
-  // The rotations and the scale leave the origin where the modelview puts it;
-  // the longest of its axes bounds how much it stretches the sphere.
+  // The rotations and the scale leave the origin where the modelview puts it.
+  // How much its 3x3 part A stretches the sphere at most is the root of the
+  // largest eigenvalue of A^T A; both its trace and its largest absolute row
+  // sum bound that eigenvalue from above (the row sum is exact for a rotation
+  // with an even scale). The longest column of A would not: a scale that is
+  // uneven after a turn stretches further than any column says.
   const double centre[4] = {m[12], m[13], m[14], m[15]};
-  double stretch = 0;
-  for (int axis = 0; axis < 3; ++axis)
-    stretch = std::max(stretch, std::hypot(double{m[4 * axis]}, double{m[4 * axis + 1]}, double{m[4 * axis + 2]}));
-  const double radius = reach(mesh) * meshScale * stretch;
+  double gram[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      gram[i][j] = double{m[4 * i]} * m[4 * j] + double{m[4 * i + 1]} * m[4 * j + 1] +
+                   double{m[4 * i + 2]} * m[4 * j + 2];
+  double rowSum = 0;
+  for (const auto& row : gram) rowSum = std::max(rowSum, std::abs(row[0]) + std::abs(row[1]) + std::abs(row[2]));
+  const double stretch = std::sqrt(std::min(rowSum, gram[0][0] + gram[1][1] + gram[2][2]));
+  const double radius = (mesh.reach + pupilReach) * meshScale * stretch;
   // Each plane of the view volume is the projection's last row plus or minus
   // one of the others (eye space; inside is where it is not negative).
   for (int row = 0; row < 3; ++row) {

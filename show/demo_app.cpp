@@ -25,7 +25,7 @@ SongHandle::~SongHandle() {
 }
 
 DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
-    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.samples),
+    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.window),
       settings(std::move(settings)) {}
 
 DemoApp::~DemoApp() {

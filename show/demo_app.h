@@ -15,11 +15,11 @@
 class Particle;
 
 // What the entry chooses for the show besides the display mode, handed down
-// when the demo object is made: where the text's face comes from, and the
-// window's samples per pixel.
+// when the demo object is made: where the text's face comes from, and how
+// the window is made.
 struct ShowSettings {
   FaceSettings faces;
-  int samples = autoSamples;
+  WindowSettings window;
 };
 
 // The song handle. Constructing it starts the sound system and destroying it

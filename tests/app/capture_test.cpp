@@ -77,6 +77,19 @@ TEST_F(AppCaptureFile, Mp4StreamsLastExactlyTheFramesAskedFor) {
   EXPECT_EQ(probe(file, "-show_entries stream=duration"), "1.500000\n1.500000\n");
 }
 
+// A capture asks for 4 samples per pixel; a GL that has no multisampled
+// configuration at all (Mesa's softpipe) captures without, and says so once.
+TEST_F(AppCaptureFile, WithoutMultisamplingWhereTheGlHasNone) {
+  const fs::path file = out / "plain.mkv";
+  ASSERT_EQ(runProgram("--capture " + file.string() + " --mode 64x48 --fps 30 --start-order 3 --frames 2", output,
+                       "GALLIUM_DRIVER=softpipe "),
+            0)
+      << output;
+  EXPECT_NE(output.find("Multisampling: 4 samples per pixel asked for, the GL gives none\n"), std::string::npos)
+      << output;
+  EXPECT_EQ(probe(file, "-count_frames -select_streams v -show_entries stream=nb_read_frames"), "2\n");
+}
+
 // What is said, and no file left, when the encoder fails or the user
 // interrupts (a stand-in for ffmpeg first on the PATH, in the test's folder;
 // none at all in the first case), and when the disk fills (a small tmpfs,

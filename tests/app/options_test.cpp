@@ -44,6 +44,9 @@ TEST(AppOptions, CommandLines) {
       {"--bench --bench-out t.csv", "640x480x32 headless bench frames=230 fps=30 order=0 msaa=-1"},
       {"--bench-out t.csv"}, {"--bench --png d"}, {"--bogus"}, {"--frames"}, {"--start-order 1x"}, {"--start-order 22"},
       {"--mode 640"}, {"--mode 640x480x20"}, {"--mode 640x480x32x1"},
+      // the desktop's own size (0 x 0), which an offscreen run does not have
+      {"--mode desktop --windowed", "0x0x32 frames=0 fps=0 order=0 msaa=-1"},
+      {"--mode desktop --headless"}, {"--capture a.mkv --mode desktop"}, {"--bench --mode desktop"}, {"--mode Desktop"},
       // a capture needs a container it knows, and an end
       {"--capture show.avi"}, {"--capture .mp4"}, {"--capture a.mkv --start-order 19"},
   };
@@ -59,6 +62,33 @@ TEST(AppOptions, CommandLines) {
               c.want ? ParseResult::run : ParseResult::error) << message;
     if (c.want) EXPECT_EQ(describe(options), c.want);
     else EXPECT_FALSE(message.empty());
+  }
+}
+
+// Whether a run waits for the display: live runs do unless told not to;
+// runs that are not live never do, and refuse to be told to.
+TEST(AppOptions, VsyncOnlyInLiveRuns) {
+  const struct {
+    const char* args;
+    int vsync;  // -1: refused
+  } cases[] = {
+      {"", 1}, {"--windowed", 1}, {"--vsync off", 0}, {"--vsync on --windowed", 1}, {"--vsync maybe", -1},
+      {"--headless", 0}, {"--fps 30", 0}, {"--png out", 0}, {"--bench", 0}, {"--headless --vsync off", 0},
+      {"--headless --vsync on", -1}, {"--fps 30 --vsync on", -1}, {"--bench --vsync on", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::istringstream words(c.args);
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<const char*> argv = {"flipp-kroma"};
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    Options options;
+    std::string message;
+    const ParseResult result = parseOptions(static_cast<int>(argv.size()), argv.data(), options, message);
+    EXPECT_EQ(result, c.vsync < 0 ? ParseResult::error : ParseResult::run) << message;
+    if (c.vsync >= 0) {
+      EXPECT_EQ(options.vsync, c.vsync == 1);
+    }
   }
 }
 

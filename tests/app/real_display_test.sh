@@ -12,7 +12,15 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
 fail() { echo "$*" >&2; cat "$scratch/said" >&2; exit 1; }
 # The id of the shown window named like $1; if none shows in 20 s, fails saying $2.
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . || fail "$2"; }
+# Asks again and again: a window that goes while xdotool looks (the last
+# run's) fails that look.
+window() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return
+    sleep 0.1
+  done
+  fail "$2"
+}
 
 (cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
 show=$!
@@ -26,3 +34,26 @@ xdotool windowfocus --sync "$shown" key Escape
 wait $show || fail "the show ended with status $?"
 show=
 echo "dialog, then the show in 800x600x32 on display $DISPLAY; Escape ended it"
+
+# "Desktop" (Tab to the checked resolution, Up goes round to the last), full
+# screen as the dialog has it: the show covers the display at its own size, 1024x768.
+(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
+show=$!
+dialog=$(window '^Setup$' "no setup dialog on the display")
+xdotool windowfocus --sync "$dialog" key Tab Up Return
+shown=$(window '^FLIPP KROMA.*\(1024x768x32\)' "the show opened no window at the desktop's size")
+xdotool getwindowgeometry "$shown" | grep -q 'Geometry: 1024x768$' ||
+  fail "the desktop's size: $(xdotool getwindowgeometry "$shown")"
+xdotool windowfocus --sync "$shown" key Escape
+wait $show || fail "the show ended with status $?"
+show=
+echo "dialog, then the show at the desktop's size, 1024x768; Escape ended it"
+
+# A GL with no multisampled visual at all (Mesa's softpipe): the window opens
+# without multisampling, which the show says once.
+(cd "$scratch" && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy GALLIUM_DRIVER=softpipe timeout 60 "$program" \
+  --windowed --mode 160x90 --fps 30 --frames 2 --msaa 4 >"$scratch/said" 2>&1) || fail "the show ended with status $?"
+[ "$(grep -c 'Multisampling' "$scratch/said")" -eq 1 ] &&
+  grep -q '^Multisampling: 4 samples per pixel asked for, the GL gives none$' "$scratch/said" ||
+  fail "softpipe's window: not said once that the GL gives no multisampling"
+echo "softpipe's window, without multisampling, said once"

@@ -40,6 +40,11 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
       {"", 1, {"No display"}, noDisplay},
       // OpenGL older than 1.1
       {"--headless --frames 3", 1, {"Error: Can't Create A GL Rendering Context."}, "MESA_GL_VERSION_OVERRIDE=1.0"},
+      // a GL with no multisampled configuration at all (Mesa's softpipe): the show runs without, said once
+      {"--headless --mode 64x48 --fps 30 --frames 2 --msaa 2", 0,
+       {"Multisampling: 2 samples per pixel asked for, the GL gives none\n", "Multisampling"}, "GALLIUM_DRIVER=softpipe"},
+      {"--headless --mode 64x48 --fps 30 --frames 2 --msaa 8", 0,
+       {"Multisampling: 8 samples per pixel asked for, the GL gives none\n", "Multisampling"}, "GALLIUM_DRIVER=softpipe"},
   };
   for (const auto& c : cases) {
     std::string said;

@@ -27,7 +27,8 @@ std::vector<int> checkedIds(const SetupDialog& dialog) {
 // (as it was) and after Enter (the values checked). Tab stops are OK, the
 // check box and the checked radio button of each group; the arrows go round
 // the focused control's group, checking a radio button, which for the bits
-// runs on past the check box to "24": it comes last in the template.
+// runs on past the check box to "24": it comes last in the template. The
+// resolutions end with "Desktop", the desktop's own size (0 x 0).
 TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
   using K = DialogKey;
   const struct {
@@ -44,7 +45,11 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
       // "24", reached past the check box, comes after it in the tab order too
       {{K::tab, K::tab, K::next, K::next, K::tab}, IDOK, {1001, 1005, 1102}, {640, 480, 24, true}},
       {{K::tab, K::tab, K::next, K::next, K::shiftTab}, 1005, {1001, 1005, 1102}, {640, 480, 24, true}},
-      {{K::tab, K::previous, K::tab, K::previous, K::tab, K::space}, 1005, {1004, 1101}, {1280, 1024, 16, false}},
+      {{K::tab, K::previous, K::tab, K::previous, K::tab, K::space}, 1005, {1006, 1101}, {0, 0, 16, false}},
+      {{K::tab, K::next, K::next, K::next}, 1004, {1004, 1103, 1005}, {1280, 1024, 32, true}},
+      {{K::tab, K::next, K::next, K::next, K::next}, 1006, {1006, 1103, 1005}, {0, 0, 32, true}},
+      {{K::tab, K::previous, K::previous}, 1004, {1004, 1103, 1005}, {1280, 1024, 32, true}},
+      {{K::tab, K::previous, K::next, K::next}, 1002, {1002, 1103, 1005}, {800, 600, 32, true}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.keys));
@@ -61,6 +66,9 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
       EXPECT_EQ(fields(setup), fields(enter ? c.onEnter : DisplaySetup{}));
     }
   }
+  // A record of the desktop's size shows "Desktop" checked.
+  DisplaySetup desktop{0, 0, 24, false};
+  EXPECT_EQ(checkedIds(SetupDialog(desktop)), (std::vector<int>{1006, 1102}));
 }
 
 // Key events as SDL queues them for the dialog's window, each press with its
@@ -78,7 +86,8 @@ TEST(AppSetupDialog, WindowTakesKeyEvents) {
        {800, 600, 16, false}},
       // Space on OK
       {{{SDLK_TAB, 0}, {SDLK_RIGHT, 0}, {SDLK_TAB, KMOD_RSHIFT}, {SDLK_SPACE, 0}}, {800, 600, 32, true}},
-      {{{SDLK_TAB, 0}, {SDLK_LEFT, 0}, {SDLK_KP_ENTER, 0}}, {1280, 1024, 32, true}},
+      {{{SDLK_TAB, 0}, {SDLK_LEFT, 0}, {SDLK_KP_ENTER, 0}}, {0, 0, 32, true}},
+      {{{SDLK_TAB, 0}, {SDLK_LEFT, 0}, {SDLK_UP, 0}, {SDLK_RETURN, 0}}, {1280, 1024, 32, true}},
   };
   for (const auto& c : cases) {
     SDL_Event event{};

@@ -5,14 +5,17 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 
+#include "app/clock.h"
 #include "app/gl_window_app.h"
 #include "app/platform.h"
 
 namespace {
 
 struct TestApp : GlWindowApp {
-  TestApp() : GlWindowApp(320, 240, "Test Title", 32, 24, false, true) {}
+  explicit TestApp(int width = 320, int height = 240, bool fullscreen = false, WindowSettings settings = {})
+      : GlWindowApp(width, height, "Test Title", 32, 24, fullscreen, true, settings) {}
   void shutdown() override {}
 };
 
@@ -98,6 +101,56 @@ TEST(AppWindow, NoDisplayFailsTheConstruction) {
     EXPECT_EQ(app.window, nullptr);
   }
   EXPECT_EQ(none.boxes, "Error|Failed To Register The Window Class.\n");
+  setPlatform(nullptr);
+}
+
+// A live run's window waits for the display (adaptive sync where the GL
+// has it, else every refresh); every other run's shows each frame at once.
+TEST(AppWindow, WaitsForTheDisplayOnlyWhenAsked) {
+  HeadlessPlatform headless;
+  setPlatform(&headless);
+  for (bool wait : {false, true}) {
+    SCOPED_TRACE(wait);
+    auto* app = new TestApp(320, 240, false, {autoSamples, wait});
+    const int interval = SDL_GL_GetSwapInterval();
+    if (wait) {
+      EXPECT_TRUE(interval == -1 || interval == 1) << interval;
+    } else {
+      EXPECT_EQ(interval, 0);
+    }
+    delete app;
+  }
+  setPlatform(nullptr);
+}
+
+// The desktop's own size (0 x 0): the window covers the desktop without a
+// mode change, and the title names its size; windowed, it is as large.
+TEST(AppWindow, DesktopSizeCoversTheDesktopWithoutAModeChange) {
+  HeadlessPlatform headless;
+  setPlatform(&headless);
+  auto* app = new TestApp(0, 0, true);
+  SDL_DisplayMode desktop{}, now{};
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+  EXPECT_EQ(app->width, desktop.w);
+  EXPECT_EQ(app->height, desktop.h);
+  EXPECT_TRUE(app->fullscreen);
+  EXPECT_EQ(SDL_GetWindowFlags(app->window) & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &now), 0);
+  EXPECT_EQ(now.w, desktop.w);
+  EXPECT_EQ(now.h, desktop.h);
+  app->lastTitleTime = GetTickCount() - 1000;  // the title is due
+  app->idle();
+  const std::string title = SDL_GetWindowTitle(app->window);
+  EXPECT_EQ(title.rfind("Test Title : (" + std::to_string(desktop.w) + "x" + std::to_string(desktop.h) + "x32) fps=", 0),
+            0u) << title;
+  app->setFullscreen(false);
+  EXPECT_EQ(SDL_GetWindowFlags(app->window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+#ifndef _WIN32  // Windows may keep a window with its frame within the screen: its inside smaller
+  int width = 0, height = 0;
+  SDL_GetWindowSize(app->window, &width, &height);
+  EXPECT_EQ(std::tuple(width, height), std::tuple(desktop.w, desktop.h));
+#endif
+  delete app;
   setPlatform(nullptr);
 }
 
