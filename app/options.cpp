@@ -66,6 +66,8 @@ const char* usageText() {
          "                      4, none on a software rasteriser; 4 for --capture)\n"
          "  --font FILE         draw the text with this font file instead of the\n"
          "                      installed \"Impact\" (or the bundled face)\n"
+         "  --audio-offset MS   the sound reaches the ear MS ms later than the sound\n"
+         "                      output reports (negative: sooner); -1000 to 1000\n"
          "  --help, --version\n";
 }
 
@@ -92,7 +94,8 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
-                            arg == "--bench-out" || arg == "--font" || arg == "--msaa";
+                            arg == "--bench-out" || arg == "--font" || arg == "--msaa" ||
+                            arg == "--audio-offset";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -137,6 +140,9 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     } else if (arg == "--msaa") {
       ok = value == "0" || value == "2" || value == "4" || value == "8";
       if (ok) options.msaa = value[0] - '0';
+    } else if (arg == "--audio-offset") {
+      ok = parseInt(value, -1000, 1000, number);
+      options.audioOffsetMs = static_cast<int>(number);
     } else if (arg == "--font") {
       ok = !value.empty();
       options.fontFile = value;

@@ -43,6 +43,8 @@ struct Player {
   std::uint32_t songStart = 0;
   BlockRecord startState;  // the device's answer until the first frame sounds
   music::AudibleTimeline timeline;
+  std::int64_t heardFrame = -1;  // of the device's last answer
+  std::int64_t drawnFrame = -1;  // heardFrame at the last FMUSIC_GetOrder, until taken
 };
 Player player;
 
@@ -63,6 +65,7 @@ BlockRecord heardNow() {
   }
   BlockRecord block;
   const std::int64_t frame = player.timeline.audibleFrame(music::audio::nowNs());
+  player.heardFrame = frame;
   if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
   return block;
 }
@@ -177,7 +180,10 @@ signed char FMUSIC_StopSong(FMUSIC_MODULE* module) {
 int FMUSIC_GetOrder(FMUSIC_MODULE* module) {
   if (player.script != nullptr) return player.script->order;
   if (known(module) == nullptr) return -1;
-  return position(module).order;
+  player.heardFrame = -1;
+  const int order = position(module).order;
+  player.drawnFrame = player.heardFrame;
+  return order;
 }
 
 int FMUSIC_GetRow(FMUSIC_MODULE* module) {
@@ -207,6 +213,13 @@ namespace music {
 
 void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
 void setStartOrder(int order) { player.startOrder = order; }
+void setAudioOffset(int ms) { player.timeline.setOffset(std::int64_t{ms} * mixRate / 1000); }
+
+std::int64_t takeDrawnFrame() {
+  const std::int64_t frame = player.drawnFrame;
+  player.drawnFrame = -1;
+  return frame;
+}
 void useScript(const Script* script) { player.script = script; }
 
 void deviceRemoved(std::uint32_t device) {
