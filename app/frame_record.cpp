@@ -2,6 +2,7 @@
 #include "app/frame_record.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,9 +18,11 @@ void recordShownFrame() {
   }();
   if (file == nullptr) return;
   const auto shown = std::chrono::steady_clock::now().time_since_epoch();
-  const long long frame = music::takeDrawnFrame();
+  std::int64_t askedNs = 0;
+  const long long frame = music::takeDrawnFrame(askedNs);
   if (frame < 0) return;
-  std::fprintf(file, "%lld %lld\n",
-               static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(shown).count()), frame);
+  std::fprintf(file, "%lld %lld %lld\n",
+               static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(shown).count()),
+               static_cast<long long>(askedNs), frame);
   std::fflush(file);  // whole lines, however the run ends
 }

@@ -45,6 +45,7 @@ struct Player {
   music::AudibleTimeline timeline;
   std::int64_t heardFrame = -1;  // of the device's last answer
   std::int64_t drawnFrame = -1;  // heardFrame at the last FMUSIC_GetOrder, until taken
+  std::int64_t askedNs = 0;      // and when it was asked
 };
 Player player;
 
@@ -66,6 +67,7 @@ BlockRecord heardNow() {
   BlockRecord block;
   const std::int64_t frame = player.timeline.audibleFrame(music::audio::nowNs());
   player.heardFrame = frame;
+  player.askedNs = music::audio::nowNs();
   if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
   return block;
 }
@@ -215,7 +217,8 @@ void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
 void setStartOrder(int order) { player.startOrder = order; }
 void setAudioOffset(int ms) { player.timeline.setOffset(std::int64_t{ms} * mixRate / 1000); }
 
-std::int64_t takeDrawnFrame() {
+std::int64_t takeDrawnFrame(std::int64_t& askedNs) {
+  askedNs = player.askedNs;
   const std::int64_t frame = player.drawnFrame;
   player.drawnFrame = -1;
   return frame;
