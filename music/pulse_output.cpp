@@ -1,6 +1,7 @@
 // Audio output to a PulseAudio server through libpulse's threaded main loop.
 #include "music/pulse_output.h"
 
+#include <SDL.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -26,6 +27,7 @@ AudibleTimeline* timeline = nullptr;
 void (*lost)() = nullptr;
 bool ready = false;             // lost() is for failures after the stream was ready
 std::int64_t lastHanded = -1;  // the song frame the written data ends at; -1: none yet
+bool raised = false;           // the server thread's priority
 
 // The listener is as far behind the written data as the stream's latency:
 // the data not yet played, and the server's and the sink's own delay.
@@ -38,6 +40,12 @@ void handOver() {
 }
 
 void onWrite(pa_stream* s, std::size_t bytes, void*) {
+  // The server's thread renders the song: as SDL does for its audio thread,
+  // it asks for real-time scheduling (granted to root, or through RealtimeKit).
+  if (!raised && pa_threaded_mainloop_in_thread(loop)) {
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+    raised = true;
+  }
   while (bytes >= frameBytes) {
     void* data = nullptr;
     std::size_t size = bytes;
@@ -130,6 +138,7 @@ void close() {
   context = nullptr;
   stream = nullptr;
   lastHanded = -1;
+  raised = false;
 }
 
 bool isOpen() { return ready; }

@@ -29,8 +29,9 @@ namespace {
 constexpr int rate = music::mixRate;
 constexpr double toleranceMs = 15;
 // A new recording stream changes the monitor's latency, and its reports take
-// a while to follow: the first second and a half is not used.
-constexpr double settleSeconds = 1.5;
+// a while to follow (a second or two on a busy machine): what is recorded
+// before they agree is not used.
+constexpr double settleSeconds = 2;
 
 std::int64_t nowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -207,11 +208,18 @@ int main(int argc, char** argv) {
   std::vector<double> origins;
   for (const Anchor& a : rec.anchors)
     origins.push_back(static_cast<double>(a.atNs - a.latencyNs) - static_cast<double>(a.frames) * 1e9 / rate);
-  const auto settled = static_cast<std::int64_t>(settleSeconds * rate);
-  std::size_t firstSettled = 0;
-  while (firstSettled < rec.anchors.size() && rec.anchors[firstSettled].frames < settled) ++firstSettled;
+  // Settled from the anchor after which every origin is within 2 ms of the
+  // last half's median.
+  const double origin = median(std::vector<double>(origins.begin() + static_cast<std::ptrdiff_t>(origins.size() / 2), origins.end()));
+  std::size_t firstSettled = origins.size();
+  while (firstSettled > 0 && std::abs(origins[firstSettled - 1] - origin) < 2e6) --firstSettled;
   const std::vector<double> settledOrigins(origins.begin() + static_cast<std::ptrdiff_t>(firstSettled), origins.end());
-  const double origin = median(settledOrigins);
+  const std::int64_t settled = firstSettled < rec.anchors.size() ? rec.anchors[firstSettled].frames : 0;
+  if (static_cast<double>(rec.mono.size() - settled) < 0.6 * seconds * rate) {
+    std::fprintf(stderr, "probe: the recorder's timing never settled (%.1f s of %.1f)\n",
+                 static_cast<double>(rec.mono.size() - settled) / rate, seconds);
+    return 2;
+  }
   auto heardAt = [&](std::int64_t k) { return origin + static_cast<double>(k) * 1e9 / rate; };
   auto recordedAt = [&](double ns) { return static_cast<std::int64_t>(std::llround((ns - origin) * rate / 1e9)); };
 
@@ -261,6 +269,14 @@ int main(int argc, char** argv) {
       return range.first < r + 2 * step && range.second > r - step;
     });
     (found < lag && !recorders ? gapsMs : recorderMs).push_back(static_cast<double>(lag - found) * 1000.0 / rate);
+    if (std::getenv("PROBE_DEBUG")) {
+      std::int64_t run = 0, best = 0;
+      for (std::int64_t i = r - 2 * step; i < r + 8 * step && i < recorded; ++i) {
+        run = std::abs(rec.mono[i]) < 1e-4f ? run + 1 : 0;
+        best = std::max(best, run);
+      }
+      std::fprintf(stderr, "jump at %lld: lag %lld -> %lld, silent run %.1f ms\n", (long long)r, (long long)lag, (long long)found, best * 1000.0 / rate);
+    }
     lag = found;
   }
 
