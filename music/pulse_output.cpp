@@ -16,7 +16,7 @@ namespace {
 // The latency the stream asks for when PULSE_LATENCY_MSEC does not say
 // (libpulse reads that itself): below it a busy two-core machine, llvmpipe
 // drawing on both cores, let the song run dry now and then.
-constexpr unsigned defaultLatencyMs = 50;
+constexpr unsigned defaultLatencyMs = 100;
 constexpr std::size_t frameBytes = 2 * sizeof(float);
 
 pa_threaded_mainloop* loop = nullptr;
