@@ -29,10 +29,6 @@ namespace {
 
 constexpr int rate = music::mixRate;
 constexpr double toleranceMs = 15;
-// A new recording stream changes the monitor's latency, and its reports take
-// a while to follow (a second or two on a busy machine): what is recorded
-// before they agree is not used.
-constexpr double settleSeconds = 2;
 
 std::int64_t nowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -54,7 +50,17 @@ struct Recording {
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   int overflows = 0;
   pa_threaded_mainloop* loop = nullptr;
+  // Settled: 20 anchors in a row agree within 2 ms on when frame 0 was heard.
+  double runOrigin = 0;
+  int runLength = 0;
+  std::int64_t runFrom = 0;
+  std::int64_t settledFrom = -1;
 };
+
+// When recorded frame 0 was heard, by one anchor.
+double originOf(const Anchor& a) {
+  return static_cast<double>(a.atNs - a.latencyNs) - static_cast<double>(a.frames) * 1e9 / rate;
+}
 
 void onRead(pa_stream* stream, std::size_t, void* data) {
   auto& rec = *static_cast<Recording*>(data);
@@ -77,6 +83,14 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
   if (pa_stream_get_latency(stream, &usec, &negative) == 0) {
     const auto ns = static_cast<std::int64_t>(usec) * 1000;
     rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
+    const double origin = originOf(rec.anchors.back());
+    if (rec.runLength > 0 && std::abs(origin - rec.runOrigin) < 2e6) {
+      if (++rec.runLength == 20 && rec.settledFrom < 0) rec.settledFrom = rec.runFrom;
+    } else {
+      rec.runOrigin = origin;
+      rec.runLength = 1;
+      rec.runFrom = rec.anchors.back().frames;
+    }
   }
 }
 
@@ -84,7 +98,8 @@ void onOverflow(pa_stream*, void* data) { ++static_cast<Recording*>(data)->overf
 void onState(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 void onStreamState(pa_stream*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 
-// Records `seconds` of `source`; false if the server would not.
+// Records `source` until `seconds` have been recorded after the timing
+// settled (or for at most `seconds` + 10 s); false if the server would not.
 bool record(const char* source, double seconds, Recording& rec) {
   rec.loop = pa_threaded_mainloop_new();
   pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(rec.loop), "sound_server_probe");
@@ -113,7 +128,14 @@ bool record(const char* source, double seconds, Recording& rec) {
     if (ok) pa_threaded_mainloop_wait(rec.loop);
   }
   pa_threaded_mainloop_unlock(rec.loop);
-  if (ok) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds + 10);
+  for (bool enough = !ok; !enough && std::chrono::steady_clock::now() < until;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pa_threaded_mainloop_lock(rec.loop);
+    enough = rec.settledFrom >= 0 &&
+             static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - rec.settledFrom) > (seconds + 0.2) * rate;
+    pa_threaded_mainloop_unlock(rec.loop);
+  }
   pa_threaded_mainloop_lock(rec.loop);
   pa_stream_disconnect(stream);
   pa_context_disconnect(context);
@@ -198,7 +220,7 @@ int main(int argc, char** argv) {
   }
   Recording rec;
   const double seconds = std::stod(argv[5]);
-  if (!record(argv[3], seconds + settleSeconds, rec) || rec.anchors.size() < 10) {
+  if (!record(argv[3], seconds, rec) || rec.anchors.size() < 10) {
     std::fputs("probe: could not record the sound server's monitor\n", stderr);
     return 2;
   }
@@ -207,8 +229,7 @@ int main(int argc, char** argv) {
   // Recorded frame k was heard at origin + k / rate: the median over the
   // anchors once settled. Each anchor's own origin shows the reports' jitter.
   std::vector<double> origins;
-  for (const Anchor& a : rec.anchors)
-    origins.push_back(static_cast<double>(a.atNs - a.latencyNs) - static_cast<double>(a.frames) * 1e9 / rate);
+  for (const Anchor& a : rec.anchors) origins.push_back(originOf(a));
   // Settled from the first of 20 anchors in a row within 2 ms of the last
   // half's median; a late report here and there after that is outvoted.
   const double origin =
