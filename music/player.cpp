@@ -44,8 +44,9 @@ struct Player {
   BlockRecord startState;  // the device's answer until the first frame sounds
   music::AudibleTimeline timeline;
   std::int64_t heardFrame = -1;  // of the device's last answer
+  std::int64_t heardNs = 0;      // and when it was asked
   std::int64_t drawnFrame = -1;  // heardFrame at the last FMUSIC_GetOrder, until taken
-  std::int64_t askedNs = 0;      // and when it was asked
+  std::int64_t drawnNs = 0;
 };
 Player player;
 
@@ -65,9 +66,10 @@ BlockRecord heardNow() {
     return song->renderer.renderThrough(frame);
   }
   BlockRecord block;
-  const std::int64_t frame = player.timeline.audibleFrame(music::audio::nowNs());
+  const std::int64_t now = music::audio::nowNs();
+  const std::int64_t frame = player.timeline.audibleFrame(now);
   player.heardFrame = frame;
-  player.askedNs = music::audio::nowNs();
+  player.heardNs = now;
   if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
   return block;
 }
@@ -185,6 +187,7 @@ int FMUSIC_GetOrder(FMUSIC_MODULE* module) {
   player.heardFrame = -1;
   const int order = position(module).order;
   player.drawnFrame = player.heardFrame;
+  player.drawnNs = player.heardNs;
   return order;
 }
 
@@ -218,7 +221,7 @@ void setStartOrder(int order) { player.startOrder = order; }
 void setAudioOffset(int ms) { player.timeline.setOffset(std::int64_t{ms} * mixRate / 1000); }
 
 std::int64_t takeDrawnFrame(std::int64_t& askedNs) {
-  askedNs = player.askedNs;
+  askedNs = player.drawnNs;
   const std::int64_t frame = player.drawnFrame;
   player.drawnFrame = -1;
   return frame;
