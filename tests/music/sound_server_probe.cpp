@@ -50,11 +50,13 @@ struct Recording {
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   int overflows = 0;
   pa_threaded_mainloop* loop = nullptr;
-  // Settled: 20 anchors in a row agree within 2 ms on when frame 0 was heard.
+  // The anchors since `runFrom` agree within 3 ms on when frame 0 was heard,
+  // but for the odd late report; five in a row that disagree start a new run.
+  // (A new recording stream changes the monitor's latency, and the reports
+  // take a second or so to follow.)
   double runOrigin = 0;
-  int runLength = 0;
-  std::int64_t runFrom = 0;
-  std::int64_t settledFrom = -1;
+  std::int64_t runFrom = -1;
+  int disagreeing = 0;
 };
 
 // When recorded frame 0 was heard, by one anchor.
@@ -84,12 +86,12 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
     const auto ns = static_cast<std::int64_t>(usec) * 1000;
     rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
     const double origin = originOf(rec.anchors.back());
-    if (rec.runLength > 0 && std::abs(origin - rec.runOrigin) < 2e6) {
-      if (++rec.runLength == 20 && rec.settledFrom < 0) rec.settledFrom = rec.runFrom;
-    } else {
+    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 3e6) {
+      rec.disagreeing = 0;
+    } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
       rec.runOrigin = origin;
-      rec.runLength = 1;
       rec.runFrom = rec.anchors.back().frames;
+      rec.disagreeing = 0;
     }
   }
 }
@@ -98,8 +100,8 @@ void onOverflow(pa_stream*, void* data) { ++static_cast<Recording*>(data)->overf
 void onState(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 void onStreamState(pa_stream*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 
-// Records `source` until `seconds` have been recorded after the timing
-// settled (or for at most `seconds` + 10 s); false if the server would not.
+// Records `source` until one run of agreeing anchors spans `seconds` (or
+// for at most `seconds` + 10 s); false if the server would not.
 bool record(const char* source, double seconds, Recording& rec) {
   rec.loop = pa_threaded_mainloop_new();
   pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(rec.loop), "sound_server_probe");
@@ -132,8 +134,8 @@ bool record(const char* source, double seconds, Recording& rec) {
   for (bool enough = !ok; !enough && std::chrono::steady_clock::now() < until;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     pa_threaded_mainloop_lock(rec.loop);
-    enough = rec.settledFrom >= 0 &&
-             static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - rec.settledFrom) > (seconds + 0.2) * rate;
+    enough = rec.runFrom >= 0 &&
+             static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - rec.runFrom) > (seconds + 0.2) * rate;
     pa_threaded_mainloop_unlock(rec.loop);
   }
   pa_threaded_mainloop_lock(rec.loop);
@@ -230,19 +232,15 @@ int main(int argc, char** argv) {
   // anchors once settled. Each anchor's own origin shows the reports' jitter.
   std::vector<double> origins;
   for (const Anchor& a : rec.anchors) origins.push_back(originOf(a));
-  // Settled from the first of 20 anchors in a row within 2 ms of the last
-  // half's median; a late report here and there after that is outvoted.
-  const double origin =
-      median(std::vector<double>(origins.begin() + static_cast<std::ptrdiff_t>(origins.size() / 2), origins.end()));
+  // From where the recorder found its timing settled; a late report here and
+  // there after that is outvoted.
+  const std::int64_t settled = rec.runFrom;
   std::size_t firstSettled = 0;
-  for (std::size_t agreeing = 0; firstSettled + agreeing < origins.size() && agreeing < 20;)
-    if (std::abs(origins[firstSettled + agreeing] - origin) < 2e6) ++agreeing;
-    else firstSettled += agreeing + 1, agreeing = 0;
+  while (firstSettled < rec.anchors.size() && rec.anchors[firstSettled].frames < settled) ++firstSettled;
   const std::vector<double> settledOrigins(origins.begin() + static_cast<std::ptrdiff_t>(firstSettled), origins.end());
-  const std::int64_t settled = firstSettled < rec.anchors.size() ? rec.anchors[firstSettled].frames : 0;
-  if (static_cast<double>(rec.mono.size() - settled) < 0.6 * seconds * rate) {
-    std::fprintf(stderr, "probe: the recorder's timing never settled (%.1f s of %.1f)\n",
-                 static_cast<double>(rec.mono.size() - settled) / rate, seconds);
+  const double origin = median(settledOrigins);
+  if (settled < 0 || static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - settled) < seconds * rate) {
+    std::fprintf(stderr, "probe: the recorder's timing never settled\n");
     return 2;
   }
   auto heardAt = [&](std::int64_t k) { return origin + static_cast<double>(k) * 1e9 / rate; };
