@@ -2,9 +2,10 @@
 # The show played live through a real sound server: a private PulseAudio
 # daemon with a null sink, the show in a window on Xvfb, at the server's
 # default latency, at 60 ms and at 200 ms (PULSE_LATENCY_MSEC). For a few
-# seconds of each, the probe records the sink's monitor and checks the
-# show's record of what each frame was drawn for against where the heard
-# song was when the frame was shown, and that the heard song has no gap.
+# seconds of each (FK_SOUND_SECONDS, default 5), the probe records the sink's
+# monitor and checks the show's record of what each frame was drawn for
+# against where the heard song was when the position was asked, and that the
+# heard song has no gap. Then the server goes away under the playing show.
 # Skipped (status 77) where the daemon cannot start.
 set -euo pipefail
 program=$(realpath "$1")
