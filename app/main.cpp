@@ -24,6 +24,7 @@
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "app/frame_output.h"
+#include "app/frame_record.h"
 #include "app/installed_face.h"
 #include "app/options.h"
 #include "app/platform.h"
@@ -122,6 +123,7 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
       // An offscreen surface has no real swap to hold the drawing back: without
       // this the driver would queue frame after frame, and their memory.
       if (options.headless) glFinish();
+      recordShownFrame();
     }
     app.idle();
   }
@@ -227,6 +229,7 @@ int main(int argc, char** argv) {
     music::useLockstep(&timeGetTime);
   }
   music::setStartOrder(options.startOrder);
+  music::setAudioOffset(options.audioOffsetMs);
   bundledFaceFile = dataFile("fonts/anton-latin-400-normal.woff");
   findInstalledFace = installedFace;
   if (!options.fontFile.empty()) {
