@@ -16,6 +16,7 @@
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "app/frame_output.h"
+#include "app/frame_record.h"
 #include "app/installed_face.h"
 #include "app/options.h"
 #include "app/platform.h"
@@ -92,6 +93,7 @@ DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
     music::useLockstep(&timeGetTime);
   }
   music::setStartOrder(options.startOrder);
+  music::setAudioOffset(options.audioOffsetMs);
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
   if (options.showDialog) showSetupDialog(setup);
   return setup;
@@ -126,6 +128,7 @@ int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
       // An offscreen surface has no real swap to hold the drawing back: without
       // this the driver would queue frame after frame, and their memory.
       if (options.headless) glFinish();
+      recordShownFrame();
     }
     app.idle();
   }

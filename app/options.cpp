@@ -73,6 +73,8 @@ const char* usageText() {
          "                      headless, fixed-step, capture and benchmark runs never wait)\n"
          "  --font FILE         draw the text with this font file instead of the\n"
          "                      installed \"Impact\" (or the bundled face)\n"
+         "  --audio-offset MS   the sound reaches the ear MS ms later than the sound\n"
+         "                      output reports (negative: sooner); -1000 to 1000\n"
          "  --help, --version\n";
 }
 
@@ -101,7 +103,7 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||
                             arg == "--png" || arg == "--start-order" || arg == "--capture" ||
                             arg == "--bench-out" || arg == "--font" || arg == "--msaa" ||
-                            arg == "--vsync";
+                            arg == "--vsync" || arg == "--audio-offset";
     if (!takesValue) {
       message = "unknown option '" + std::string(arg) + "'";
       return ParseResult::error;
@@ -150,6 +152,9 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
       ok = value == "on" || value == "off";
       options.vsync = value == "on";
       vsyncGiven = true;
+    } else if (arg == "--audio-offset") {
+      ok = parseInt(value, -1000, 1000, number);
+      options.audioOffsetMs = static_cast<int>(number);
     } else if (arg == "--font") {
       ok = !value.empty();
       options.fontFile = value;

@@ -21,6 +21,7 @@ struct Options {
   std::string fontFile;      // draw the text with this face instead of the installed "Impact"
   int msaa = -1;             // samples per pixel (0, 2, 4, 8); -1: 4 on hardware GL, none in software
   bool vsync = true;         // wait for the display; never in headless or fixed-step runs
+  int audioOffsetMs = 0;     // the sound reaches the ear this much later than the output reports
 };
 
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.

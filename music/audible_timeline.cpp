@@ -47,12 +47,12 @@ bool AudibleTimeline::readSlot(std::uint64_t index, BlockRecord& out) const {
   return slot.sequence.load(relaxed) == expected;
 }
 
-void AudibleTimeline::handOver(std::uint64_t handed, std::uint32_t callbackFrames, std::int64_t atNs) {
+void AudibleTimeline::handOver(std::uint64_t handed, std::int64_t latency, std::int64_t atNs) {
   const std::uint32_t sequence = handover.sequence.load(relaxed);
   handover.sequence.store(sequence + 1, relaxed);
   std::atomic_thread_fence(std::memory_order_release);
   handover.handed.store(handed, relaxed);
-  handover.callbackFrames.store(callbackFrames, relaxed);
+  handover.latency.store(latency, relaxed);
   handover.atNs.store(atNs, relaxed);
   handover.sequence.store(sequence + 2, std::memory_order_release);
 }
@@ -60,7 +60,7 @@ void AudibleTimeline::handOver(std::uint64_t handed, std::uint32_t callbackFrame
 std::int64_t AudibleTimeline::audibleFrame(std::int64_t nowNs) {
   const std::uint32_t before = handover.sequence.load(std::memory_order_acquire);
   const auto handed = static_cast<std::int64_t>(handover.handed.load(relaxed));
-  const std::int64_t callbackFrames = handover.callbackFrames.load(relaxed);
+  const std::int64_t latency = handover.latency.load(relaxed);
   const std::int64_t atNs = handover.atNs.load(relaxed);
   std::atomic_thread_fence(std::memory_order_acquire);
   // Nothing handed over yet, or a hand-over being written right now: the
@@ -70,7 +70,7 @@ std::int64_t AudibleTimeline::audibleFrame(std::int64_t nowNs) {
   // Ten seconds bound the product below; the answer is clamped long before.
   const std::int64_t elapsedNs = std::clamp<std::int64_t>(nowNs - atNs, 0, 10'000'000'000);
   const std::int64_t elapsed = elapsedNs * mixRate / 1'000'000'000;
-  const std::int64_t frame = handed - callbackFrames - deviceBuffer + elapsed;
+  const std::int64_t frame = handed - latency - offset + elapsed;
   lastAnswer = std::max(lastAnswer, std::min(frame, handed - 1));
   return lastAnswer;
 }

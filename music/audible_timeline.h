@@ -21,9 +21,9 @@ struct BlockRecord {
 };
 
 // Which rendered block the listener hears now. The audio side records every
-// block it renders and, after each device callback, how many frames it has
-// handed to the device and when; the main side asks which block is sounding,
-// with the audio rendered ahead and the device's own buffer taken off.
+// block it renders and, after handing audio to the output, how many frames it
+// has handed over, how far behind them the listener was then and when; the
+// main side asks which block is sounding.
 //
 // One writer (the audio callback) and any number of readers, without locks:
 // each slot is a sequence lock, so a reader never stalls the writer and
@@ -34,14 +34,16 @@ class AudibleTimeline {
 
   // Forgets every block. Only while the writer is stopped or locked out.
   void reset();
-  // Frames the device holds in front of a callback's data.
-  void setDeviceBuffer(std::uint32_t frames) { deviceBuffer = frames; }
+  // Reader: the sound reaches the listener this many frames later (or, when
+  // negative, sooner) than the output says.
+  void setOffset(std::int64_t frames) { offset = frames; }
 
   // Writer: a block has been rendered.
   void record(const BlockRecord& block);
-  // Writer: a callback handed `callbackFrames` frames to the device, ending
-  // at song frame `handed`, at `atNs` (monotonic nanoseconds).
-  void handOver(std::uint64_t handed, std::uint32_t callbackFrames, std::int64_t atNs);
+  // Writer: the output has been handed the song up to frame `handed`, and at
+  // `atNs` (monotonic nanoseconds) the listener hears the frame `latency`
+  // frames before it.
+  void handOver(std::uint64_t handed, std::int64_t latency, std::int64_t atNs);
 
   // Reader: the song frame sounding at `nowNs`; negative before the first
   // frame sounds. Never beyond the last frame handed over (after that the
@@ -64,7 +66,7 @@ class AudibleTimeline {
   struct Handover {
     std::atomic<std::uint32_t> sequence{0};
     std::atomic<std::uint64_t> handed{0};
-    std::atomic<std::uint32_t> callbackFrames{0};
+    std::atomic<std::int64_t> latency{0};
     std::atomic<std::int64_t> atNs{0};
   };
 
@@ -73,7 +75,7 @@ class AudibleTimeline {
   Slot slots[capacity];
   std::atomic<std::uint64_t> recorded{0};  // blocks recorded since reset
   Handover handover;
-  std::uint32_t deviceBuffer = 0;
+  std::int64_t offset = 0;       // reader side
   std::int64_t lastAnswer = -1;  // reader side
 };
 

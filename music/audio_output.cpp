@@ -1,4 +1,4 @@
-// Audio output through SDL: the device callback renders the song block by block.
+// Audio output to the sound server, or through SDL: the song rendered block by block as the output asks.
 #include "music/audio_output.h"
 
 #include <SDL.h>
@@ -13,11 +13,17 @@
 
 #include "music/audible_timeline.h"
 #include "music/song_renderer.h"
+#ifdef FK_PULSE
+#include "music/pulse_output.h"
+#endif
 
 namespace music::audio {
 
+// The one output device of the process, reached from the player's free calls
+// and from the device's own thread: its state is this file's.
 namespace {
 SDL_AudioDeviceID device = 0;
+std::uint32_t deviceBuffer = 0;  // frames SDL's device holds in front of a callback's data
 bool subsystemStarted = false;
 AudibleTimeline* timeline = nullptr;
 SongRenderer* song = nullptr;  // read by the callback under the device's lock
@@ -57,31 +63,69 @@ class QuietStderr {
   int saved = -1;
 };
 
-void fill(void*, Uint8* stream, int length) {
-  const std::int64_t calledAt = nowNs();
-  auto* out = reinterpret_cast<float*>(stream);
-  const auto frames = static_cast<std::uint32_t>(length / static_cast<int>(2 * sizeof(float)));
-  if (song == nullptr) {
-    std::fill(out, out + 2 * frames, 0.0f);
-    return;
-  }
+// Renders `frames` frames of the song into `out`, noting every block in the
+// timeline, and returns the song frame they end at; -1 without a song.
+std::int64_t render(float* out, std::uint32_t frames) {
+  if (song == nullptr) return -1;
   for (std::uint32_t done = 0; done < frames;) {
     const std::uint32_t n = std::min(blockFrames, frames - done);
     timeline->record(song->renderBlock(out + 2 * done, n));
     done += n;
   }
-  timeline->handOver(song->framesRendered(), frames, calledAt);
+  return static_cast<std::int64_t>(song->framesRendered());
 }
+
+// SDL's callback: SDL 2 cannot say how long the sound takes from its buffer
+// to the listener, so only its own buffer and this callback's data count.
+void fill(void*, Uint8* stream, int length) {
+  const std::int64_t calledAt = nowNs();
+  auto* out = reinterpret_cast<float*>(stream);
+  const auto frames = static_cast<std::uint32_t>(length / static_cast<int>(2 * sizeof(float)));
+  const std::int64_t handed = render(out, frames);
+  if (handed < 0) {
+    std::fill(out, out + 2 * frames, 0.0f);
+    return;
+  }
+  timeline->handOver(static_cast<std::uint64_t>(handed), std::int64_t{frames} + deviceBuffer, calledAt);
+}
+
+#ifdef FK_PULSE
+// The id under which a lost sound server is reported; SDL's own ids are small.
+constexpr std::uint32_t serverDevice = 0xFFFFFFFFu;
+bool onServer = false;
+
+// The sound server plays unless SDL was told to use another driver.
+bool wantServer() {
+  const char* driver = SDL_getenv("SDL_AUDIODRIVER");
+  return driver == nullptr || *driver == '\0' || std::strcmp(driver, "pulseaudio") == 0;
+}
+
+// The server or the stream has failed: the main loop hears it as a removed device.
+void serverLost() {
+  SDL_Event event{};
+  event.type = SDL_AUDIODEVICEREMOVED;
+  event.adevice.which = serverDevice;
+  SDL_PushEvent(&event);
+}
+#endif
 }  // namespace
 
 std::string open(AudibleTimeline& into) {
   if (isOpen()) return {};
   if (handClock != nullptr) {
     timeline = &into;
-    timeline->setDeviceBuffer(handBuffer);
+    deviceBuffer = handBuffer;
     handOpen = true;
     return {};
   }
+#ifdef FK_PULSE
+  // Where no server answers, SDL finds what else there is.
+  if (wantServer() && pulse::open(render, into, serverLost).empty()) {
+    timeline = &into;
+    onServer = true;
+    return {};
+  }
+#endif
   QuietStderr quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SDL_GetError();
   subsystemStarted = true;
@@ -101,13 +145,17 @@ std::string open(AudibleTimeline& into) {
     return why;
   }
   timeline = &into;
-  timeline->setDeviceBuffer(have.samples);
+  deviceBuffer = have.samples;
   // The dummy driver keeps time like a card and plays nothing.
   if (std::strcmp(SDL_GetCurrentAudioDriver(), "dummy") == 0) return "SDL's dummy driver";
   return {};
 }
 
 void close() {
+#ifdef FK_PULSE
+  if (onServer) pulse::close();
+  onServer = false;
+#endif
   if (device != 0) SDL_CloseAudioDevice(device);
   device = 0;
   handOpen = false;
@@ -117,12 +165,26 @@ void close() {
   subsystemStarted = false;
 }
 
+#ifdef FK_PULSE
+bool isOpen() { return device != 0 || handOpen || onServer; }
+bool isDevice(std::uint32_t id) { return (device != 0 && id == device) || (onServer && id == serverDevice); }
+#else
 bool isOpen() { return device != 0 || handOpen; }
-
 bool isDevice(std::uint32_t id) { return device != 0 && id == device; }
+#endif
 
 void play(SongRenderer* next) {
   if (!isOpen()) return;
+#ifdef FK_PULSE
+  if (onServer) {
+    pulse::lock();
+    song = next;
+    if (song != nullptr) timeline->reset();
+    pulse::cork(next == nullptr);
+    pulse::unlock();
+    return;
+  }
+#endif
   if (device != 0) SDL_LockAudioDevice(device);
   song = next;
   if (song != nullptr) timeline->reset();

@@ -1,4 +1,4 @@
-// The sound card, through SDL audio, and a hand-driven stand-in for tests.
+// The sound output: the sound server, SDL audio, or a hand-driven stand-in for tests.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,23 +8,27 @@ namespace music {
 class AudibleTimeline;
 class SongRenderer;
 
-// The sound card, through SDL audio: 44,100 Hz stereo. Its callback renders
-// the playing song block by block and notes every block and hand-over in
-// the timeline. The only part of the player that knows SDL.
+// The sound output, 44,100 Hz stereo: a PulseAudio server (or PipeWire's
+// PulseAudio layer) where one answers and SDL_AUDIODRIVER names no other
+// driver, which reports its whole latency, else the sound card through SDL
+// audio, of which only SDL's own buffer is known. The output renders the
+// playing song block by block as it asks for audio and notes every block and
+// hand-over in the timeline. The only part of the player that knows SDL.
 namespace audio {
 
-// Opens the default device, paused. Returns why nothing will be heard: empty
-// when a card plays, else the reason (no device opened, or SDL's dummy
-// driver, which is open and keeps time but plays nothing).
+// Opens the output, paused. Returns why nothing will be heard: empty when
+// it plays, else the reason (no device opened, or SDL's dummy driver, which
+// is open and keeps time but plays nothing).
 std::string open(AudibleTimeline& timeline);
 void close();
 bool isOpen();
-// Whether SDL's audio device `id` is the one this output opened.
+// Whether the removed audio device `id` (SDL's) is the one this output
+// opened; a lost sound server comes as a removed device too.
 bool isDevice(std::uint32_t id);
 
-// The device plays `song` from where it stands, or silence for null. The
-// timeline is cleared when a song is given. Takes the device's lock only
-// to swap a pointer, so the callback never waits longer than that.
+// The output plays `song` from where it stands, or pauses for null. The
+// timeline is cleared when a song is given. Takes the output's lock only
+// to swap a pointer, so rendering never waits longer than that.
 void play(SongRenderer* song);
 
 // Monotonic nanoseconds, the time base of the timeline.

@@ -19,6 +19,17 @@ void useLockstep(std::uint32_t (*clock)());
 // line on standard error.
 void setStartOrder(int order);
 
+// The sound reaches the listener `ms` milliseconds later (negative: sooner)
+// than the output reports: the device's answers are that much earlier.
+void setAudioOffset(int ms);
+
+// The song frame the device's answer to the last FMUSIC_GetOrder was for
+// (the director asks once at the start of every frame): what that frame was
+// drawn for; `askedNs` is when it was asked (monotonic nanoseconds). -1 when
+// no such answer came since the last call, or none was the device's. Frames
+// count from where the song started.
+std::int64_t takeDrawnFrame(std::int64_t& askedNs);
+
 // The audio device `device` (SDL's id) has gone away: if it is the one the
 // song plays on, the song goes on silent on the timer from where it stood.
 void deviceRemoved(std::uint32_t device);

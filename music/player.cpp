@@ -31,6 +31,10 @@ using music::BlockRecord;
 
 static_assert(std::size(music::Script{}.volume) == music::maxChannels);
 
+// The player behind the calls. The module-player calls are free functions
+// that take no player (music.h says why their names are kept), like the
+// library they stand for, so the state they share is this one object; our
+// controls (music_control.h) set it.
 struct Player {
   bool started = false;
   signed char initResult = 0;
@@ -43,6 +47,10 @@ struct Player {
   std::uint32_t songStart = 0;
   BlockRecord startState;  // the device's answer until the first frame sounds
   music::AudibleTimeline timeline;
+  std::int64_t heardFrame = -1;  // of the device's last answer
+  std::int64_t heardNs = 0;      // and when it was asked
+  std::int64_t drawnFrame = -1;  // heardFrame at the last FMUSIC_GetOrder, until taken
+  std::int64_t drawnNs = 0;
 };
 Player player;
 
@@ -62,7 +70,10 @@ BlockRecord heardNow() {
     return song->renderer.renderThrough(frame);
   }
   BlockRecord block;
-  const std::int64_t frame = player.timeline.audibleFrame(music::audio::nowNs());
+  const std::int64_t now = music::audio::nowNs();
+  const std::int64_t frame = player.timeline.audibleFrame(now);
+  player.heardFrame = frame;
+  player.heardNs = now;
   if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
   return block;
 }
@@ -177,7 +188,11 @@ signed char FMUSIC_StopSong(FMUSIC_MODULE* module) {
 int FMUSIC_GetOrder(FMUSIC_MODULE* module) {
   if (player.script != nullptr) return player.script->order;
   if (known(module) == nullptr) return -1;
-  return position(module).order;
+  player.heardFrame = -1;
+  const int order = position(module).order;
+  player.drawnFrame = player.heardFrame;
+  player.drawnNs = player.heardNs;
+  return order;
 }
 
 int FMUSIC_GetRow(FMUSIC_MODULE* module) {
@@ -207,6 +222,14 @@ namespace music {
 
 void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
 void setStartOrder(int order) { player.startOrder = order; }
+void setAudioOffset(int ms) { player.timeline.setOffset(std::int64_t{ms} * mixRate / 1000); }
+
+std::int64_t takeDrawnFrame(std::int64_t& askedNs) {
+  askedNs = player.drawnNs;
+  const std::int64_t frame = player.drawnFrame;
+  player.drawnFrame = -1;
+  return frame;
+}
 void useScript(const Script* script) { player.script = script; }
 
 void deviceRemoved(std::uint32_t device) {

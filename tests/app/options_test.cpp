@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/options.h"
@@ -89,6 +90,24 @@ TEST(AppOptions, VsyncOnlyInLiveRuns) {
     if (c.vsync >= 0) {
       EXPECT_EQ(options.vsync, c.vsync == 1);
     }
+  }
+}
+
+// The sound's offset in whole milliseconds, either way, up to a second.
+TEST(AppOptions, AudioOffset) {
+  for (const auto& [value, ms] : {std::pair{"0", 0}, {"-40", -40}, {"250", 250}, {"-1000", -1000}, {"1000", 1000}}) {
+    const char* argv[] = {"flipp-kroma", "--audio-offset", value};
+    Options options;
+    std::string message;
+    EXPECT_EQ(parseOptions(3, argv, options, message), ParseResult::run) << value;
+    EXPECT_EQ(options.audioOffsetMs, ms) << value;
+  }
+  for (const char* value : {"1001", "-1001", "12ms", "", "+-3"}) {
+    const char* argv[] = {"flipp-kroma", "--audio-offset", value};
+    Options options;
+    std::string message;
+    EXPECT_EQ(parseOptions(3, argv, options, message), ParseResult::error) << value;
+    EXPECT_NE(message.find("--audio-offset"), std::string::npos) << message;
   }
 }
 

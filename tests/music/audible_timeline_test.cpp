@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -32,21 +33,36 @@ bool wholeBlock(const BlockRecord& b) {
 // when added to any time.
 std::int64_t ns(std::int64_t frames) { return (frames * 1'000'000'000 + music::mixRate - 1) / music::mixRate; }
 
-// A device with one block of its own buffer in front of each callback's
-// block; then the callbacks stop, and resume late. (The player's tests follow
-// the position while the callbacks come on time.)
+// An output whose listener is two blocks behind the data handed over (a
+// callback's block and one more in the device); then the callbacks stop, and
+// resume late. (The player's tests follow the position while the callbacks
+// come on time.)
 TEST(MusicTimeline, StarvedTheDevicePlaysOutWhatItHoldsAndThePositionNeverStepsBack) {
   auto timeline = std::make_unique<AudibleTimeline>();
-  timeline->setDeviceBuffer(B);
   const std::int64_t t0 = 5'000'000'000, late = t0 + 1'000'000'000;  // any start on the monotonic clock
-  timeline->handOver(40 * B, B, t0);
+  timeline->handOver(40 * B, 2 * B, t0);
+  EXPECT_EQ(timeline->audibleFrame(t0), 38 * B);
   EXPECT_EQ(timeline->audibleFrame(late), 40 * B - 1);  // the last frame handed, no further
   // The late block's hand-over alone would put the position back behind what was heard.
-  timeline->handOver(41 * B, B, late);
+  timeline->handOver(41 * B, 2 * B, late);
   EXPECT_EQ(timeline->audibleFrame(late), 40 * B - 1);
   EXPECT_EQ(timeline->audibleFrame(late + ns(B)), 40 * B);
   timeline->reset();  // forgets the hand-over and the answers given
   EXPECT_LT(timeline->audibleFrame(late + ns(B)), 0);
+}
+
+// The latency as the output reports it, and the listener's own offset on top:
+// a later ear hears an earlier frame, an earlier one a later frame.
+TEST(MusicTimeline, TheReportedLatencyAndTheOffsetPutTheListenerBehind) {
+  const std::int64_t t0 = 5'000'000'000;
+  for (auto [latency, offset, heard] : {std::tuple{0, 0, 100 * B - 1}, {8820, 0, 100 * B - 8820},
+                                        {8820, 441, 100 * B - 9261}, {8820, -441, 100 * B - 8379}}) {
+    auto timeline = std::make_unique<AudibleTimeline>();
+    timeline->setOffset(offset);
+    timeline->handOver(100 * B, latency, t0);
+    EXPECT_EQ(timeline->audibleFrame(t0), heard) << "latency " << latency << ", offset " << offset;
+    EXPECT_EQ(timeline->audibleFrame(t0 + ns(441)), std::min<std::int64_t>(heard + 441, 100 * B - 1));
+  }
 }
 
 // A reader never sees a half-written block, however often the writer laps the

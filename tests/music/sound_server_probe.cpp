@@ -1,0 +1,338 @@
+// Listens to the show through the sound server: records the sink's monitor,
+// finds where in the song each stretch of the recording is by matching it
+// against the song rendered alone, and compares that with the show's record
+// of what each frame was drawn for and when it was shown.
+//
+//   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS
+//
+// Waits for the show's first recorded frame, records SECONDS of SOURCE once
+// its timing has settled, then prints how far what each frame was drawn for
+// lies from the song heard when the director asked (and when the frame was
+// shown), and the gaps in the heard song. Status 0 when the median is within
+// 15 ms either way and the heard song never ran dry, 1 when not, 2 when it
+// could not listen.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "music/song_renderer.h"
+
+namespace {
+
+constexpr int rate = music::mixRate;
+constexpr double toleranceMs = 15;
+
+std::int64_t nowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// When a recorded frame was heard: after `frames` frames were read, at `atNs`
+// the next frame was `latencyNs` old (negative for a monitor: the sink
+// plays later what its monitor already has).
+struct Anchor {
+  std::int64_t frames;
+  std::int64_t atNs;
+  std::int64_t latencyNs;
+};
+
+struct Recording {
+  std::vector<float> mono;
+  std::vector<Anchor> anchors;
+  std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
+  int overflows = 0;
+  pa_threaded_mainloop* loop = nullptr;
+  // The anchors since `runFrom` agree within 3 ms on when frame 0 was heard,
+  // but for the odd late report; five in a row that disagree start a new run.
+  // (A new recording stream changes the monitor's latency, and the reports
+  // take a second or so to follow.)
+  double runOrigin = 0;
+  std::int64_t runFrom = -1;
+  int disagreeing = 0;
+};
+
+// When recorded frame 0 was heard, by one anchor.
+double originOf(const Anchor& a) {
+  return static_cast<double>(a.atNs - a.latencyNs) - static_cast<double>(a.frames) * 1e9 / rate;
+}
+
+void onRead(pa_stream* stream, std::size_t, void* data) {
+  auto& rec = *static_cast<Recording*>(data);
+  const void* samples = nullptr;
+  std::size_t bytes = 0;
+  while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &samples, &bytes) == 0 && bytes > 0) {
+    const std::size_t frames = bytes / (2 * sizeof(float));
+    const auto start = static_cast<std::int64_t>(rec.mono.size());
+    if (samples == nullptr) {
+      rec.mono.resize(rec.mono.size() + frames, 0.0f);
+      rec.lost.emplace_back(start, start + static_cast<std::int64_t>(frames));
+    } else {
+      const auto* f = static_cast<const float*>(samples);
+      for (std::size_t i = 0; i < frames; ++i) rec.mono.push_back(0.5f * (f[2 * i] + f[2 * i + 1]));
+    }
+    pa_stream_drop(stream);
+  }
+  pa_usec_t usec = 0;
+  int negative = 0;
+  if (pa_stream_get_latency(stream, &usec, &negative) == 0) {
+    const auto ns = static_cast<std::int64_t>(usec) * 1000;
+    rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
+    const double origin = originOf(rec.anchors.back());
+    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 3e6) {
+      rec.disagreeing = 0;
+    } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
+      rec.runOrigin = origin;
+      rec.runFrom = rec.anchors.back().frames;
+      rec.disagreeing = 0;
+    }
+  }
+}
+
+void onOverflow(pa_stream*, void* data) { ++static_cast<Recording*>(data)->overflows; }
+void onState(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
+void onStreamState(pa_stream*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
+
+// Records `source` until one run of agreeing anchors spans `seconds` (or
+// for at most `seconds` + 10 s); false if the server would not.
+bool record(const char* source, double seconds, Recording& rec) {
+  rec.loop = pa_threaded_mainloop_new();
+  pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(rec.loop), "sound_server_probe");
+  pa_context_set_state_callback(context, onState, &rec);
+  if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+  pa_threaded_mainloop_lock(rec.loop);
+  pa_threaded_mainloop_start(rec.loop);
+  while (pa_context_get_state(context) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+    pa_threaded_mainloop_wait(rec.loop);
+  const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, rate, 2};
+  pa_stream* stream = pa_stream_new(context, "probe", &spec, nullptr);
+  pa_stream_set_state_callback(stream, onStreamState, &rec);
+  pa_stream_set_read_callback(stream, onRead, &rec);
+  pa_stream_set_overflow_callback(stream, onOverflow, &rec);
+  // Small fragments, read at once; room for seconds, so that a busy
+  // machine delays the reading rather than losing data.
+  const auto unset = static_cast<std::uint32_t>(-1);
+  pa_buffer_attr attributes{static_cast<std::uint32_t>(pa_usec_to_bytes(4'000'000, &spec)), unset, unset, unset,
+                            static_cast<std::uint32_t>(pa_usec_to_bytes(10'000, &spec))};
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                                    PA_STREAM_AUTO_TIMING_UPDATE);
+  bool ok = pa_context_get_state(context) == PA_CONTEXT_READY &&
+            pa_stream_connect_record(stream, source, &attributes, flags) == 0;
+  while (ok && pa_stream_get_state(stream) != PA_STREAM_READY) {
+    ok = PA_STREAM_IS_GOOD(pa_stream_get_state(stream));
+    if (ok) pa_threaded_mainloop_wait(rec.loop);
+  }
+  pa_threaded_mainloop_unlock(rec.loop);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds + 10);
+  for (bool enough = !ok; !enough && std::chrono::steady_clock::now() < until;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pa_threaded_mainloop_lock(rec.loop);
+    enough = rec.runFrom >= 0 &&
+             static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - rec.runFrom) > (seconds + 0.2) * rate;
+    pa_threaded_mainloop_unlock(rec.loop);
+  }
+  pa_threaded_mainloop_lock(rec.loop);
+  pa_stream_disconnect(stream);
+  pa_context_disconnect(context);
+  pa_threaded_mainloop_unlock(rec.loop);
+  pa_threaded_mainloop_stop(rec.loop);
+  pa_stream_unref(stream);
+  pa_context_unref(context);
+  pa_threaded_mainloop_free(rec.loop);
+  return ok;
+}
+
+struct Frame {
+  std::int64_t shownNs;
+  std::int64_t askedNs;
+  std::int64_t drawn;
+};
+
+std::vector<Frame> readFrames(const char* path) {
+  std::vector<Frame> frames;
+  std::ifstream in(path);
+  Frame f{};
+  while (in >> f.shownNs >> f.askedNs >> f.drawn) frames.push_back(f);
+  return frames;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+// Mean square of the difference of rec[r, r + n) and song[r + d, ...),
+// relative to the recording's own; huge when out of range.
+double mismatch(const std::vector<float>& rec, const std::vector<float>& song, std::int64_t r, std::int64_t d,
+                std::int64_t n) {
+  if (r + d < 0 || r + d + n > static_cast<std::int64_t>(song.size())) return 1e9;
+  double diff = 0, energy = 1e-9;
+  for (std::int64_t i = 0; i < n; ++i) {
+    const double e = rec[r + i] - song[r + d + i];
+    diff += e * e;
+    energy += static_cast<double>(rec[r + i]) * rec[r + i];
+  }
+  return diff / energy;
+}
+
+double energyOf(const std::vector<float>& v, std::int64_t from, std::int64_t n) {
+  double sum = 0;
+  for (std::int64_t i = std::max<std::int64_t>(from, 0); i < std::min<std::int64_t>(from + n, v.size()); ++i)
+    sum += static_cast<double>(v[i]) * v[i];
+  return sum / static_cast<double>(n);
+}
+
+// The lag in [from, to] where the recording at r (n frames) best matches the song.
+std::int64_t bestLag(const std::vector<float>& rec, const std::vector<float>& song, std::int64_t r, std::int64_t from,
+                     std::int64_t to, std::int64_t n, double& error) {
+  std::int64_t best = from;
+  error = 1e9;
+  for (std::int64_t d = from; d <= to; ++d) {
+    const double e = mismatch(rec, song, r, d, n);
+    if (e < error) error = e, best = d;
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 6) {
+    std::fputs("usage: sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS\n", stderr);
+    return 2;
+  }
+  const char* recordPath = argv[4];
+  // The show is up once it has drawn a frame with the sound's position.
+  for (int i = 0; i < 300 && readFrames(recordPath).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (readFrames(recordPath).empty()) {
+    std::fputs("probe: the show recorded no frame drawn to its sound\n", stderr);
+    return 1;
+  }
+  Recording rec;
+  const double seconds = std::stod(argv[5]);
+  if (!record(argv[3], seconds, rec) || rec.anchors.size() < 10) {
+    std::fputs("probe: could not record the sound server's monitor\n", stderr);
+    return 2;
+  }
+  const std::vector<Frame> frames = readFrames(recordPath);
+
+  // Recorded frame k was heard at origin + k / rate: the median over the
+  // anchors once settled. Each anchor's own origin shows the reports' jitter.
+  std::vector<double> origins;
+  for (const Anchor& a : rec.anchors) origins.push_back(originOf(a));
+  // From where the recorder found its timing settled; a late report here and
+  // there after that is outvoted.
+  const std::int64_t settled = rec.runFrom;
+  std::size_t firstSettled = 0;
+  while (firstSettled < rec.anchors.size() && rec.anchors[firstSettled].frames < settled) ++firstSettled;
+  const std::vector<double> settledOrigins(origins.begin() + static_cast<std::ptrdiff_t>(firstSettled), origins.end());
+  const double origin = median(settledOrigins);
+  if (settled < 0 || static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - settled) < seconds * rate) {
+    std::fprintf(stderr, "probe: the recorder's timing never settled\n");
+    return 2;
+  }
+  auto heardAt = [&](std::int64_t k) { return origin + static_cast<double>(k) * 1e9 / rate; };
+  auto recordedAt = [&](double ns) { return static_cast<std::int64_t>(std::llround((ns - origin) * rate / 1e9)); };
+
+  // The song alone, rendered as the show renders it, as far as the frames drawn reach and 2 s more.
+  std::ifstream songFile(argv[1], std::ios::binary);
+  std::vector<std::byte> data;
+  std::transform(std::istreambuf_iterator<char>(songFile), std::istreambuf_iterator<char>(), std::back_inserter(data),
+                 [](char c) { return static_cast<std::byte>(c); });
+  music::SongRenderer renderer(std::move(data));
+  renderer.restart(std::stoi(argv[2]));
+  std::int64_t last = 0;
+  for (const Frame& f : frames) last = std::max(last, f.drawn);
+  std::vector<float> song;
+  float block[2 * music::blockFrames];
+  while (static_cast<std::int64_t>(song.size()) < last + 2 * rate) {
+    renderer.renderBlock(block, music::blockFrames);
+    for (std::uint32_t i = 0; i < music::blockFrames; ++i) song.push_back(0.5f * (block[2 * i] + block[2 * i + 1]));
+  }
+
+  // The lag song - recording, 10 ms at a time. It starts near what the show
+  // said it drew when the recording began, and stays until the song runs dry
+  // (the lag falls by the gap) or the recorder loses data (it rises).
+  constexpr std::int64_t step = rate / 100, window = 4096;
+  const auto recorded = static_cast<std::int64_t>(rec.mono.size());
+  // A song that keeps running dry may take a few tries to be found.
+  std::int64_t start = settled, lag = 0;
+  double error = 1e9;
+  for (int tries = 0; tries < 10 && error > 0.05; ++tries, start += rate / 10) {
+    while (start + window < recorded && energyOf(rec.mono, start, window) < 1e-6) start += step;
+    const double startNs = heardAt(start);
+    const Frame* near = &frames.front();
+    for (const Frame& f : frames)
+      if (std::abs(f.shownNs - startNs) < std::abs(near->shownNs - startNs)) near = &f;
+    const std::int64_t guess = near->drawn + static_cast<std::int64_t>((startNs - near->shownNs) * rate / 1e9) - start;
+    lag = bestLag(rec.mono, song, start, guess - rate, guess + rate, window / 2, error);
+  }
+  start -= rate / 10;
+  if (error > 0.05) {
+    std::fprintf(stderr, "probe: the recording matches no part of the song (best %.3f)\n", error);
+    return 1;
+  }
+  std::vector<std::int64_t> lagAt(static_cast<std::size_t>(recorded / step + 1), lag);
+  std::vector<double> gapsMs, recorderMs;
+  int searches = 0, unmatched = 0;
+  for (std::int64_t r = start, quietUntil = 0; r + window < recorded; r += step) {
+    lagAt[static_cast<std::size_t>(r / step)] = lag;
+    // Silence in the song says nothing about where it is.
+    if (r < quietUntil || energyOf(song, r + lag, step) < 1e-6 || mismatch(rec.mono, song, r, lag, step) < 0.05)
+      continue;
+    ++searches;
+    const std::int64_t found = bestLag(rec.mono, song, r + step, lag - rate, lag + rate / 5, window / 2, error);
+    if (error > 0.05 || found == lag) {  // nothing better: noise, or still dry; look again a little later
+      quietUntil = r + 5 * step;
+      ++unmatched;
+      continue;
+    }
+    const bool recorders = std::any_of(rec.lost.begin(), rec.lost.end(), [&](auto range) {
+      return range.first < r + 2 * step && range.second > r - step;
+    });
+    (found < lag && !recorders ? gapsMs : recorderMs).push_back(static_cast<double>(lag - found) * 1000.0 / rate);
+    lag = found;
+  }
+
+  // The song heard at a time, in frames; -1 outside what was matched.
+  auto heardSongAt = [&](std::int64_t ns) -> std::int64_t {
+    const std::int64_t k = recordedAt(static_cast<double>(ns));
+    if (k < start || k + window >= recorded) return -1;
+    return k + lagAt[static_cast<std::size_t>(k / step)];
+  };
+  // When the position was asked, the answer should be what was heard then;
+  // when the frame was shown, it is that much older as the frame took to draw.
+  std::vector<double> asked, shown;
+  for (const Frame& f : frames) {
+    const std::int64_t atAsk = heardSongAt(f.askedNs), atShow = heardSongAt(f.shownNs);
+    if (atAsk < 0 || atShow < 0) continue;
+    asked.push_back(static_cast<double>(f.drawn - atAsk) * 1000.0 / rate);
+    shown.push_back(static_cast<double>(f.drawn - atShow) * 1000.0 / rate);
+  }
+  std::vector<double> latencies;
+  for (std::size_t i = firstSettled; i < rec.anchors.size(); ++i)
+    latencies.push_back(static_cast<double>(rec.anchors[i].latencyNs) / 1e6);
+  const double offset = median(asked);
+  std::printf("position answered minus song heard: median %+.1f ms (10%% %+.1f, 90%% %+.1f) over %zu frames, "
+              "%+.1f ms when shown; ", offset, percentile(asked, 0.1), percentile(asked, 0.9), asked.size(),
+              median(shown));
+  std::printf("gaps in the heard song: %zu", gapsMs.size());
+  for (double g : gapsMs) std::printf(" %.1f ms", g);
+  std::printf("; %d searches, %d unmatched", searches, unmatched);
+  std::printf("; recorder: %d overflows, %zu holes, %zu jumps, monitor latency %+.1f ms, reports within %.1f ms\n",
+              rec.overflows, rec.lost.size(), recorderMs.size(), median(latencies),
+              (percentile(settledOrigins, 0.95) - percentile(settledOrigins, 0.05)) / 1e6);
+  return asked.size() >= 20 && std::abs(offset) <= toleranceMs && gapsMs.empty() && unmatched < 20 ? 0 : 1;
+}
