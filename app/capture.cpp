@@ -15,14 +15,41 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "app/data_path.h"
+#include "app/options.h"
+#include "app/platform.h"
+#include "music/music.h"
 #include "music/song_renderer.h"
+#include "show/scenes.h"
 
 extern char** environ;
 
 namespace {
 
 constexpr const char* program = "ffmpeg";
+constexpr const char* songFile = "ko-trampelin.it";
+// The show ends at the last row of the farewell.
+constexpr int endPosition = farewellOrder * 64 + 63;
+
+// The song as the show plays it, for the capture's sound; null when it cannot
+// be read.
+std::unique_ptr<music::SongRenderer> loadSong(int startOrder) {
+  std::ifstream in(dataFile(songFile), std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<std::byte> data;
+  std::transform(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), std::back_inserter(data),
+                 [](char c) { return static_cast<std::byte>(c); });
+  try {
+    auto song = std::make_unique<music::SongRenderer>(std::move(data));
+    song->restart(startOrder);
+    return song;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
 
 bool endsWithMp4(const std::string& name) {
   std::string extension = name.substr(name.size() - 4);
@@ -71,13 +98,27 @@ std::string clockText(double seconds) {
 
 }  // namespace
 
+std::unique_ptr<FrameSink> openCapture(const Options& options) {
+  auto song = loadSong(options.startOrder);
+  // Without its song the show has no end: it would fill the disk.
+  if (!song && options.frames == 0) {
+    std::fprintf(stderr, "flipp-kroma: cannot read the song '%s'; a capture without it needs --frames\n", songFile);
+    return nullptr;
+  }
+  auto video = std::make_unique<VideoCapture>(options.captureFile, options.width, options.height, options.fps,
+                                              std::move(song), options.frames);
+  if (!video->start()) return nullptr;
+  return video;
+}
+
 std::uint64_t soundFramesFor(long frames, double fps) {
   // Exact for the whole frame rates the options allow.
   return static_cast<std::uint64_t>(std::floor(static_cast<long double>(frames) * music::mixRate / fps));
 }
 
-VideoCapture::VideoCapture(std::string file, int width, int height, double fps, music::SongRenderer* song)
-    : file(std::move(file)), width(width), height(height), fps(fps), song(song) {
+VideoCapture::VideoCapture(std::string file, int width, int height, double fps,
+                           std::unique_ptr<music::SongRenderer> song, long frameLimit)
+    : file(std::move(file)), width(width), height(height), fps(fps), frameLimit(frameLimit), song(std::move(song)) {
   videoPart = this->file + ".video.part";
   soundPart = this->file + ".sound.part";
   filePart = this->file + ".part";
@@ -109,7 +150,7 @@ bool VideoCapture::start() {
                           "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv", "-f", "nut",
                           videoPart},
                          ends[0]);
-  close(ends[0]);
+  ::close(ends[0]);
   pipe = ends[1];
   if (encoder < 0) {
     abandon();
@@ -120,12 +161,24 @@ bool VideoCapture::start() {
   return true;
 }
 
-bool VideoCapture::addFrame(int frameWidth, int frameHeight, double done) {
-  if (frameWidth != width || frameHeight != height) {
-    std::fprintf(stderr, "flipp-kroma: the frame is %dx%d, the capture %dx%d\n", frameWidth, frameHeight, width,
+// How far the show has come, 0 to 1: by its music position, or by the frame
+// limit when that comes first.
+double VideoCapture::progress(const DrawnFrame& frame) {
+  const int position = FMUSIC_GetOrder(frame.song) * 64 + FMUSIC_GetRow(frame.song);
+  if (firstPosition < 0) firstPosition = position;
+  const int span = endPosition - firstPosition;
+  double done = span > 0 ? static_cast<double>(position - firstPosition) / span : 0;
+  if (frameLimit > 0) done = std::max(done, static_cast<double>(frame.number) / static_cast<double>(frameLimit));
+  return done;
+}
+
+bool VideoCapture::addFrame(const DrawnFrame& frame) {
+  if (frame.width != width || frame.height != height) {
+    std::fprintf(stderr, "flipp-kroma: the frame is %dx%d, the capture %dx%d\n", frame.width, frame.height, width,
                  height);
     return false;
   }
+  const double done = progress(frame);
   pixels.resize(static_cast<std::size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
@@ -135,7 +188,7 @@ bool VideoCapture::addFrame(int frameWidth, int frameHeight, double done) {
   while (left > 0) {
     const ssize_t written = write(pipe, data, left);
     if (written < 0) {
-      if (errno == EINTR && !(stop && *stop)) continue;
+      if (errno == EINTR && !stopSignal) continue;
       if (errno == EPIPE) waitFor(encoder, "encoding the pictures");
       else if (errno != EINTR) std::fprintf(stderr, "flipp-kroma: cannot feed the encoder (%s)\n", std::strerror(errno));
       return false;
@@ -183,13 +236,13 @@ bool VideoCapture::waitFor(pid_t& child, const char* what) {
       child = -1;
       return false;
     }
-    if (stop && *stop) {
+    if (stopSignal) {
       kill(child, SIGTERM);
     }
   }
   child = -1;
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-  if (stop && *stop) return false;
+  if (stopSignal) return false;
   if (WIFEXITED(status))
     std::fprintf(stderr, "flipp-kroma: %s failed while %s (exit status %d)\n", program, what, WEXITSTATUS(status));
   else
@@ -204,7 +257,7 @@ bool VideoCapture::finish() {
     abandon();
     return false;
   }
-  close(pipe);
+  ::close(pipe);
   pipe = -1;
   const bool closed = std::fclose(sound) == 0;
   sound = nullptr;
@@ -244,6 +297,18 @@ bool VideoCapture::finish() {
   return true;
 }
 
+int VideoCapture::close(int status) {
+  if (status == 0 && !finish()) status = stopSignal ? 128 + stopSignal : 1;
+  if (status == 0) return 0;
+  abandon();
+  if (stopSignal)
+    std::fprintf(stderr, "\nflipp-kroma: capture interrupted (signal %d); '%s' was not written\n",
+                 static_cast<int>(stopSignal), file.c_str());
+  else
+    std::fprintf(stderr, "flipp-kroma: capture failed; '%s' was not written\n", file.c_str());
+  return status;
+}
+
 void VideoCapture::abandon() {
   if (encoder > 0) {
     // Its output is thrown away: no trailer to write, no complaints about it.
@@ -254,7 +319,7 @@ void VideoCapture::abandon() {
     encoder = -1;
   }
   if (pipe >= 0) {
-    close(pipe);
+    ::close(pipe);
     pipe = -1;
   }
   if (sound) {

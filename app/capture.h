@@ -3,11 +3,13 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "app/frame_output.h"
 
 namespace music {
 class SongRenderer;
@@ -23,19 +25,24 @@ std::uint64_t soundFramesFor(long frames, double fps);
 // start together and run equally long. At the end the two are put into one
 // .mp4 (AAC sound) or .mkv (FLAC sound) file. Until then everything is
 // written under temporary names beside the file, and removed on failure.
-class VideoCapture {
+// A stop signal (stopSignal) makes writes and waits give up.
+class VideoCapture : public FrameSink {
  public:
   // `song` is positioned at the show's start; null records silence.
-  VideoCapture(std::string file, int width, int height, double fps, music::SongRenderer* song);
-  ~VideoCapture();
+  // `frameLimit` (0: none) ends the show early, for the progress line.
+  VideoCapture(std::string file, int width, int height, double fps, std::unique_ptr<music::SongRenderer> song,
+               long frameLimit);
+  ~VideoCapture() override;
   VideoCapture(const VideoCapture&) = delete;
   VideoCapture& operator=(const VideoCapture&) = delete;
 
   // Starts the encoder; false (with a message) when it cannot.
   bool start();
-  // Reads the back buffer (width x height) and adds it and its span of sound.
-  // `done` (0 to 1) is how far the show has come, for the progress line.
-  bool addFrame(int width, int height, double done);
+  // Reads the back buffer and adds it and its span of sound.
+  bool addFrame(const DrawnFrame& frame) override;
+  // A run that ended well is finished; otherwise, or when finishing fails,
+  // nothing is left behind and the message says why.
+  int close(int status) override;
   // Finishes the encoding, puts picture and sound together and gives the
   // file its name. False (with a message, nothing left behind) on failure.
   bool finish();
@@ -46,17 +53,18 @@ class VideoCapture {
   int width;
   int height;
   double fps;
+  long frameLimit;
   long frames = 0;
-  // When set and not 0 (a stop signal came), writes and waits give up.
-  const volatile std::sig_atomic_t* stop = nullptr;
 
  private:
+  double progress(const DrawnFrame& frame);
   bool writeSound(std::uint64_t untilFrame);
   void showProgress(double done, bool last);
   bool waitFor(pid_t& child, const char* what);
   void removeTemporaries();
 
-  music::SongRenderer* song;
+  std::unique_ptr<music::SongRenderer> song;
+  int firstPosition = -1;  // order * 64 + row of the first frame
   std::string videoPart;  // the encoded pictures
   std::string soundPart;  // the raw sound, stereo 32-bit float
   std::string filePart;   // the finished file before its renaming

@@ -31,14 +31,11 @@ void useFixedStep(double framesPerSecond) {
 }
 
 bool isFixedStep() { return fixedStep; }
-double fixedFps() { return fps; }
 void nextFrame() { ++frame; }
 
 void set(std::uint32_t ms) {
   base = ms;
   frame = 0;
 }
-
-void useLive() { fixedStep = false; }
 
 }  // namespace showclock

@@ -30,7 +30,8 @@ bool PngFrames::open() {
   return true;
 }
 
-bool PngFrames::writeFrame(int width, int height) {
+bool PngFrames::addFrame(const DrawnFrame& frame) {
+  const int width = frame.width, height = frame.height;
   pixels.resize(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);

@@ -6,7 +6,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -15,14 +14,8 @@
 #include "app/platform.h"
 
 GlWindowApp* activeApp = nullptr;
-int windowSamples = autoSamples;
-bool windowWaitsForDisplay = false;
 
 namespace {
-
-// Shared by every later use, filled on the first construction only.
-PixelFormat sharedPixelFormat;
-bool pixelFormatFilled = false;
 
 // SDL event type that carries posted window messages.
 Uint32 messageEventType() {
@@ -124,9 +117,9 @@ int virtualKeyOf(int sdlKey) {
   if (sdlKey >= SDLK_a && sdlKey <= SDLK_z) return 'A' + (sdlKey - SDLK_a);
   if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9) return '0' + (sdlKey - SDLK_0);
   switch (sdlKey) {
-    case SDLK_ESCAPE: return 27;
-    case SDLK_SPACE: return 32;
-    case SDLK_RETURN: return 13;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_RETURN: return VK_RETURN;
     default: return 0;
   }
 }
@@ -150,34 +143,34 @@ int DispatchMessageA(const SDL_Event& event) {
       message = WM_CLOSE;
     }
   }
-  if (message) GlWindowApp::windowProc(activeApp ? activeApp->window : nullptr, message, wParam, lParam);
-  return message;
+  if (!message) return 0;
+  const bool noApp = activeApp == nullptr;
+  GlWindowApp::windowProc(noApp ? nullptr : activeApp->window, message, wParam, lParam);
+  return noApp ? -1 : message;
 }
 
 GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits, int depthBits,
-                         bool fullscreen, bool wide)
-    : width(width), height(height), colorBits(colorBits), wide(wide), title(title) {
+                         bool fullscreen, bool wide, WindowSettings settings)
+    : width(width), height(height), colorBits(colorBits), wide(wide), title(title),
+      waitsForDisplay(settings.waitsForDisplay), format{colorBits, depthBits, settings.samples} {
   activeApp = this;
-  if (!pixelFormatFilled) {
-    sharedPixelFormat = {colorBits, depthBits, windowSamples};
-    pixelFormatFilled = true;
-  }
-  pixelFormat = &sharedPixelFormat;
+  pixelFormat = &format;
 
   // The close box is a window message like any other, not a quit.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (!platform().openDisplay()) {
     std::fprintf(stderr, "No display: %s\n", SDL_GetError());
     errorBox("Failed To Register The Window Class.");
-    std::exit(1);
+    failed = true;
+    return;
   }
   messageEventType();
   if (width <= 0 || height <= 0) {
     desktopMode = true;
     platform().desktopSize(this->width, this->height);
   }
-  if (sharedPixelFormat.samples == autoSamples) sharedPixelFormat.samples = softwareRasteriser() ? 0 : 4;
-  window = createWindow(title, this->width, this->height, *pixelFormat);
+  if (format.samples == autoSamples) format.samples = softwareRasteriser() ? 0 : 4;
+  window = createWindow(title, this->width, this->height, format);
   if (window) {
     windowProc(window, WM_CREATE, 0, 0);
     int clientWidth = 0, clientHeight = 0;
@@ -188,7 +181,7 @@ GlWindowApp::GlWindowApp(int width, int height, const char* title, int colorBits
   if (!window) {
     std::fprintf(stderr, "Cannot open the window: %s\n", SDL_GetError());
     errorBox("Window Creation Error.");
-    std::exit(1);
+    failed = true;
   }
 }
 
@@ -202,7 +195,7 @@ std::intptr_t GlWindowApp::windowProc(SDL_Window* window, int message, std::intp
   GlWindowApp* app = activeApp;
   if (!app) {
     errorBox("Oh no! Pointer error.");
-    std::exit(1);
+    return -1;
   }
   switch (message) {
     case WM_CREATE:
@@ -258,18 +251,14 @@ void GlWindowApp::createContext() {
   int samples = 0;
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
   if (samples != pixelFormat->samples) {
-    static bool told = false;
-    if (!told) {
-      const std::string gives = samples > 0 ? std::to_string(samples) : "none";
-      std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %s\n",
-                   pixelFormat->samples, gives.c_str());
-    }
-    told = true;
+    const std::string gives = samples > 0 ? std::to_string(samples) : "none";
+    std::fprintf(stderr, "Multisampling: %d samples per pixel asked for, the GL gives %s\n", pixelFormat->samples,
+                 gives.c_str());
   }
   // Waiting for the display: adaptive (a late frame is shown at once rather
   // than a whole refresh later), else every refresh. Otherwise, or where the
   // GL cannot wait, frames are not limited.
-  if (!windowWaitsForDisplay) {
+  if (!waitsForDisplay) {
     SDL_GL_SetSwapInterval(0);
   } else if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0) {
     std::fprintf(stderr, "Vsync: the GL cannot wait for the display (%s); frames are not limited\n",
@@ -355,15 +344,15 @@ void GlWindowApp::idle() {
 
 bool GlWindowApp::keyDown(int virtualKey) {
   switch (virtualKey) {
-    case 27:
-    case 81:
+    case VK_ESCAPE:
+    case 'Q':
       PostMessageA(window, WM_CLOSE, 0, 0);
       return true;
-    case 32:
-    case 70:
+    case VK_SPACE:
+    case 'F':
       setFullscreen(!fullscreen);
       return true;
-    case 87: {
+    case 'W': {
       wide = !wide;
       int right = 0, bottom = 0;
       if (window) SDL_GetWindowSize(window, &right, &bottom);

@@ -2,6 +2,9 @@
 #include "app/platform.h"
 
 #include <SDL.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -101,3 +104,29 @@ Platform* current = &desktop;
 
 Platform& platform() { return *current; }
 void setPlatform(Platform* layer) { current = layer ? layer : &desktop; }
+
+void keepFreedMemory() {
+#ifdef __GLIBC__
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
+#endif
+}
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+namespace {
+void onStopSignal(int signal) { stopSignal = signal; }
+}  // namespace
+
+void catchStopSignals() {
+#ifdef _WIN32
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGBREAK, onStopSignal);
+#else
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}

@@ -1,5 +1,7 @@
-// The thin layer between the window framework and the desktop.
+// The thin layer between the show and the system it runs on: the desktop
+// (display, message boxes, display modes) and the process (signals, memory).
 #pragma once
+#include <csignal>
 
 struct SDL_Window;
 
@@ -40,6 +42,23 @@ class HeadlessPlatform : public Platform {
   bool showsWindow() override { return false; }
 };
 
+// The layer in force. Process-wide, as the desktop it stands for is: the
+// window framework and the setup dialog reach it wherever a box or a mode
+// change comes up, and headless runs and tests put theirs in its place.
 Platform& platform();
 // The caller keeps `layer` alive while it is installed; null restores the desktop's.
 void setPlatform(Platform* layer);
+
+// The process. The GL driver frees and allocates blocks of megabytes every
+// frame; given back to the system each time, they cost a page fault per page
+// when they return. Where the C library allows it, up to 32 MB of freed
+// memory stays with the process instead.
+void keepFreedMemory();
+// A capture or a benchmark ends cleanly on Ctrl-C or termination (Ctrl-C and
+// Ctrl-Break on Windows), and a dead encoder's pipe is an error to report,
+// not a death. Installed before SDL's handlers, which would turn the signal
+// into the quit message that ends the show.
+void catchStopSignals();
+// The number of the stop signal caught, 0 before any. A signal handler can
+// set nothing but such a flag, so it is the process's own.
+extern volatile std::sig_atomic_t stopSignal;

@@ -1,8 +1,6 @@
 // The setup dialog's template and its behaviour apart from drawing.
 #include "app/setup_dialog.h"
 
-DisplaySetup* pendingSetup = nullptr;
-
 namespace {
 
 // The first control after `from`, `step` +1 or -1 in template order round the
@@ -35,8 +33,7 @@ const DialogControl setupControls[setupControlCount] = {
     {1102, "24", DialogControl::radioButton, 2, false, 84, 31, 24, 10},
 };
 
-SetupDialog::SetupDialog(DisplaySetup& setup) {
-  pendingSetup = &setup;
+SetupDialog::SetupDialog(DisplaySetup& setup) : pendingSetup(&setup) {
   if (setup.fullscreen) click(1005);
   switch (setup.bits) {
     case 16: click(1101); break;
@@ -51,10 +48,6 @@ SetupDialog::SetupDialog(DisplaySetup& setup) {
     case 0: click(1006); break;
   }
   focus = 0;  // the first tab stop, OK
-}
-
-SetupDialog::~SetupDialog() {
-  if (!ended) pendingSetup = nullptr;
 }
 
 int SetupDialog::index(int id) const {
@@ -117,7 +110,7 @@ bool SetupDialog::isChecked(int id) const {
 }
 
 void SetupDialog::ok() {
-  if (ended || !pendingSetup) return;  // a second OK, or another dialog's record
+  if (!pendingSetup) return;  // a second OK
   DisplaySetup& setup = *pendingSetup;
   struct Choice {
     int id, width, height, bits;

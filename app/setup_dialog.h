@@ -10,9 +10,6 @@ struct DisplaySetup {
   bool fullscreen = true;
 };
 
-// The record the dialog edits while it is open; null otherwise.
-extern DisplaySetup* pendingSetup;
-
 // One control of the dialog template, in dialog units.
 struct DialogControl {
   int id;
@@ -43,7 +40,6 @@ class SetupDialog {
   // Shows the record's values by clicking the matching controls; the focus
   // then goes to the first tab stop.
   explicit SetupDialog(DisplaySetup& setup);
-  ~SetupDialog();
 
   // A click on control `id` focuses it: radio buttons check themselves and
   // clear the others of their group, the check box toggles, OK is ok().
@@ -62,6 +58,8 @@ class SetupDialog {
 
   bool ended = false;
   int focus = 0;  // index into setupControls
+  // The record the dialog edits while it is open; null once it has ended.
+  DisplaySetup* pendingSetup;
 
  private:
   int index(int id) const;

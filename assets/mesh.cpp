@@ -1,21 +1,15 @@
 // The character mesh: its text-format loader, normals, centring and display lists.
 #include "assets/mesh.h"
 
-#include <climits>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
-#include <memory>
 #include <new>
 
+#include "assets/mesh_text.h"
+
 namespace {
-
-// Every read takes at most 99 characters; a longer line comes in pieces, and
-// each piece is a line of its own.
-constexpr int lineSize = 100;
-
-// More lines of one kind than this cannot be held as int-indexed triples.
-constexpr long long maxCount = INT_MAX / 3;
 
 // Cross product of Q - P and R - Q: twice the area, towards the front side
 // of a counter-clockwise triangle.
@@ -38,124 +32,40 @@ void Mesh::draw(int) {
   for (int k = 0; k < partCount; ++k) glCallList(listBase + k);
 }
 
-int Mesh::update(int) { return 0; }
-
 int Mesh::load(const char* fileName, bool centreMesh) {
   clear();
   glFrontFace(GL_CCW);
+  MeshText text;
+  if (!readMeshText(fileName, text)) return 0;
+  vertices = text.vertices.release();
+  triangles = text.triangles.release();
+  vertexCount = text.vertexCount;
+  triangleCount = text.triangleCount;
+  partCount = text.partCount();
 
-  std::FILE* file = std::fopen(fileName, "r");
-  if (!file) {
-    std::printf("# The file \"%s\" was not opened\n", fileName);
-    return 0;
-  }
-  std::printf("# The file \"%s\" was opened\n", fileName);
-
-  // The reason has been printed; nothing of the file stays in the mesh.
-  auto refuse = [&] {
-    std::fclose(file);
+  // Nothing of the file stays in a mesh that cannot be completed.
+  auto outOfMemory = [&] {
+    std::printf("# out of memory\n");
     clear();
     return 0;
   };
-  auto outOfMemory = [&] {
-    std::printf("# out of memory\n");
-    return refuse();
-  };
-  // The passes must see the same lines, or the arrays sized by the first
-  // would overflow.
-  auto changed = [&] {
-    std::printf("# The file \"%s\" changed while it was read\n", fileName);
-    return refuse();
-  };
-
-  char line[lineSize];
-  long long vertexLines = 0, triangleLines = 0, groupLines = 0;
-  while (std::fgets(line, lineSize, file)) {
-    if (line[0] == 'v')
-      ++vertexLines;
-    else if (line[0] == 'f')
-      ++triangleLines;
-    else if (line[0] == 'g')
-      ++groupLines;
+  if (partCount > 0) {
+    listBase = glGenLists(partCount);
+    if (listBase == 0) return outOfMemory();
   }
-  if (vertexLines > maxCount || triangleLines > maxCount || groupLines >= maxCount)
-    return outOfMemory();
-  vertexCount = static_cast<int>(vertexLines);
-  triangleCount = static_cast<int>(triangleLines);
-  partCount = static_cast<int>(groupLines);
-  if (partCount == 0 && triangleCount > 0) partCount = 1;  // one implicit part
-
-  if (partCount > 0) listBase = glGenLists(partCount);
-  std::printf("# vertices = %d\n", vertexCount);
-  std::printf("# triangles = %d\n", triangleCount);
-  std::printf("# parts = %d\n", partCount);
-
-  // Entry k: the first triangle of part k; entry partCount: the end mark.
-  // Sized from the count, so any number of "g" lines fits.
-  std::unique_ptr<int[]> partStarts(new (std::nothrow) int[partCount + 1]());
-  if (vertexCount > 0) vertices = new (std::nothrow) float[3 * std::size_t(vertexCount)];
-  if (triangleCount > 0) triangles = new (std::nothrow) int[3 * std::size_t(triangleCount)];
-  if (!partStarts || (vertexCount > 0 && !vertices) || (triangleCount > 0 && !triangles) ||
-      (partCount > 0 && listBase == 0))
-    return outOfMemory();
-
-  std::fseek(file, 0, SEEK_SET);
-  int n = 0;
-  while (std::fgets(line, lineSize, file)) {
-    if (line[0] != 'v') continue;
-    if (n == vertexCount) return changed();
-    float* v = vertices + 3 * std::size_t(n);
-    if (std::sscanf(line, "v %f %f %f", &v[0], &v[1], &v[2]) != 3) {
-      std::printf("# error parsing vertex #%d\n", n);
-      return refuse();
-    }
-    ++n;
-  }
-  if (n != vertexCount) return changed();
-
-  std::fseek(file, 0, SEEK_SET);
-  int k = 0;
-  n = 0;
-  while (std::fgets(line, lineSize, file)) {
-    if (line[0] == 'g') {
-      if (k == groupLines) return changed();
-      partStarts[k++] = n;
-    } else if (line[0] == 'f') {
-      if (n == triangleCount) return changed();
-      int* t = triangles + 3 * std::size_t(n);
-      // The numbers start at the third character; "f" alone has none.
-      if (line[1] == '\0' || std::sscanf(line + 2, "%d %d %d", &t[0], &t[1], &t[2]) != 3) {
-        std::printf("# error parsing triangle #%d\n", n);
-        return refuse();
-      }
-      for (int c = 0; c < 3; ++c) {
-        if (t[c] < 1 || t[c] > vertexCount) {
-          std::printf("# vertex index out of range in triangle #%d = %d, %d, %d\n", n, t[0], t[1],
-                      t[2]);
-          return refuse();
-        }
-      }
-      ++n;
-    }
-  }
-  if (n != triangleCount || k != groupLines) return changed();
-  partStarts[partCount] = triangleCount;
-
-  for (int i = 0; i < triangleCount; ++i) {
-    const int* t = triangles + 3 * std::size_t(i);
-    if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
-      std::printf("# Strange Triangle #%d = %d, %d, %d\n", i, t[0], t[1], t[2]);
-  }
-  for (std::size_t i = 0; i < 3 * std::size_t(triangleCount); ++i) --triangles[i];
-
   computeNormals();
   if (vertexCount > 0 && !normals) return outOfMemory();
   if (centreMesh) centre();
+  reach = 0;
+  for (std::size_t i = 0; i < 3 * std::size_t(vertexCount); i += 3) {
+    const float* p = vertices + i;
+    reach = std::max(reach, std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
+  }
 
   for (int part = 0; part < partCount; ++part) {
     glNewList(listBase + part, GL_COMPILE);
     glBegin(GL_TRIANGLES);
-    for (int i = partStarts[part]; i < partStarts[part + 1]; ++i) {
+    for (int i = text.partStarts[part]; i < text.partStarts[part + 1]; ++i) {
       for (int c = 0; c < 3; ++c) {
         const std::size_t corner = 3 * std::size_t(triangles[3 * std::size_t(i) + c]);
         glNormal3fv(normals + corner);
@@ -165,8 +75,6 @@ int Mesh::load(const char* fileName, bool centreMesh) {
     glEnd();
     glEndList();
   }
-
-  if (std::fclose(file) != 0) std::printf("# The file \"%s\" was not closed\n", fileName);
   return 1;
 }
 
@@ -182,6 +90,7 @@ void Mesh::clear() {
   triangleCount = 0;
   partCount = 0;
   listBase = 0;
+  reach = 0;
 }
 
 void Mesh::computeNormals() {

@@ -23,9 +23,9 @@ class Mesh : public Drawable {
 
   // Calls every part's list; the argument is ignored.
   void draw(int) override;
-  virtual int update(int);
-  // Reads the mesh text file; 1 when read, 0 when refused. Reports on stdout.
-  // Needs the GL context: compiles one display list per part.
+  // Reads the mesh text file (readMeshText); 1 when read, 0 when refused.
+  // Reports on stdout. Needs the GL context: compiles one display list per
+  // part.
   virtual int load(const char* fileName, bool centreMesh);
   virtual void clear();
   // Area-weighted vertex normals of length 0.01; a vertex whose faces sum to
@@ -44,4 +44,7 @@ class Mesh : public Drawable {
   int* triangles = nullptr;
   int vertexCount = 0;
   int triangleCount = 0;
+  // The distance of the farthest vertex from the origin, measured by load
+  // once the mesh has its final place (0 when empty).
+  float reach = 0;
 };

@@ -14,26 +14,18 @@ namespace {
 
 constexpr float meshScale = 0.02f;
 
-// How far the character reaches from its origin, in mesh units: the farthest
-// vertex, plus a pupil's reach from its eye's centre (3 + 1). Kept for the
-// mesh it was measured on.
-float reach(const Mesh& mesh) {
-  static const float* measured = nullptr;
-  static int measuredCount = 0;
-  static float farthest = 0;
-  if (mesh.vertices != measured || mesh.getVertexCount() != measuredCount) {
-    measured = mesh.vertices;
-    measuredCount = mesh.getVertexCount();
-    farthest = 0;
-    for (int v = 0; v < measuredCount; ++v) {
-      const float* p = &mesh.vertices[3 * v];
-      farthest = std::max(farthest, std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
-    }
-  }
-  return farthest + 4;
-}
+// A pupil reaches this far beyond the mesh's farthest vertex: an eye's
+// radius and the pupil's, in mesh units.
+constexpr float pupilReach = 3 + 1;
 
 }  // namespace
+
+void standUpright() {
+  glRotatef(-90, 1, 0, 0);
+  glRotatef(10, 0, 1, 0);
+  glRotatef(-5, 0, 0, 1);
+  glScalef(meshScale, meshScale, meshScale);
+}
 
 bool characterOutOfView(const Mesh& mesh) {
   GLfloat m[16], p[16];
@@ -54,7 +46,7 @@ bool characterOutOfView(const Mesh& mesh) {
   double rowSum = 0;
   for (const auto& row : gram) rowSum = std::max(rowSum, std::abs(row[0]) + std::abs(row[1]) + std::abs(row[2]));
   const double stretch = std::sqrt(std::min(rowSum, gram[0][0] + gram[1][1] + gram[2][2]));
-  const double radius = reach(mesh) * meshScale * stretch;
+  const double radius = (mesh.reach + pupilReach) * meshScale * stretch;
   // Each plane of the view volume is the projection's last row plus or minus
   // one of the others (eye space; inside is where it is not negative).
   for (int row = 0; row < 3; ++row) {
@@ -71,7 +63,7 @@ bool characterOutOfView(const Mesh& mesh) {
   return false;
 }
 
-void drawCharacter(Mesh& mesh, int level) {
+void drawCharacter(Mesh& mesh, int level, ShapeCache& shapes) {
   if (mesh.triangleCount > 0 && mesh.normals && characterOutOfView(mesh)) {
     glNormal3fv(&mesh.normals[3 * mesh.triangles[3 * mesh.triangleCount - 1]]);
     return;
@@ -82,10 +74,7 @@ void drawCharacter(Mesh& mesh, int level) {
   const auto dz = static_cast<float>(3 * std::sin(phi));
 
   glPushMatrix();
-  glRotatef(-90, 1, 0, 0);
-  glRotatef(10, 0, 1, 0);
-  glRotatef(-5, 0, 0, 1);
-  glScalef(meshScale, meshScale, meshScale);
+  standUpright();
   if (mesh.getVertexCount() > eyeVertices[1]) {
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
@@ -95,10 +84,10 @@ void drawCharacter(Mesh& mesh, int level) {
       glPushMatrix();
       glTranslatef(at[0], at[1], at[2]);
       glColor4ub(255, 255, 255, 255);
-      drawSphere(3);
+      shapes.drawSphere(3);
       glTranslatef(0, dy, dz);
       glColor4ub(0, 0, 0, 255);
-      drawSphere(1);
+      shapes.drawSphere(1);
       glPopMatrix();
     }
     // Popping the current colour does not reach the colour material on every

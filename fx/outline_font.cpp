@@ -16,10 +16,6 @@
 #include <utility>
 #include <vector>
 
-std::string bundledFaceFile = "data/fonts/anton-latin-400-normal.woff";
-std::string chosenFaceFile;
-bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face) = nullptr;
-
 namespace {
 
 // Outlines are loaded unhinted at this many pixels per em (26.6 fixed point),
@@ -54,19 +50,19 @@ FT_Face openScalable(FT_Library library, const std::string& file, int index, con
 // The chosen face file, or else the installed face of family `name`; failing
 // that, the bundled face; null if none can be read. `slant` and `embolden`
 // tell what the face lacks of the style.
-FT_Face openFace(FT_Library library, const char* name, bool bold, bool italic, bool& slant,
-                 bool& embolden) {
+FT_Face openFace(FT_Library library, const FaceSettings& faces, const char* name, bool bold, bool italic,
+                 bool& slant, bool& embolden) {
   FaceFile found;
   FT_Face face = nullptr;
-  if (!chosenFaceFile.empty()) {
-    found.file = chosenFaceFile;
+  if (!faces.chosenFaceFile.empty()) {
+    found.file = faces.chosenFaceFile;
     face = openScalable(library, found.file, 0, "the bundled face is used instead");
-  } else if (findInstalledFace && findInstalledFace(name, bold, italic, found)) {
+  } else if (faces.findInstalledFace && faces.findInstalledFace(name, bold, italic, found)) {
     face = openScalable(library, found.file, found.index, "the bundled face is used instead");
   }
   if (!face) {
     found = FaceFile{};
-    face = openScalable(library, bundledFaceFile, 0, "the text is not drawn");
+    face = openScalable(library, faces.bundledFaceFile, 0, "the text is not drawn");
   }
   slant = italic && !found.italic;
   embolden = bold && !found.bold;
@@ -277,14 +273,14 @@ void compileGlyph(GLuint list, const std::vector<Contour>& contours, bool evenOd
 
 }  // namespace
 
-OutlineFont::OutlineFont(const char* faceName, bool bold, bool italic, bool filled, float deviation,
-                         float extrusion, int glyphCount, int firstGlyph)
+OutlineFont::OutlineFont(const FaceSettings& faces, const char* faceName, bool bold, bool italic, bool filled,
+                         float deviation, float extrusion, int glyphCount, int firstGlyph)
     : extrusion(extrusion), firstGlyph(firstGlyph), glyphCount(glyphCount) {
   if (glyphCount <= 0) return;
   FT_Library library;
   if (FT_Init_FreeType(&library)) return;
   bool slant = false, embolden = false;
-  FT_Face face = openFace(library, faceName, bold, italic, slant, embolden);
+  FT_Face face = openFace(library, faces, faceName, bold, italic, slant, embolden);
   if (face) listBase = glGenLists(glyphCount);
   if (listBase) {
     metrics = new GLYPHMETRICSFLOAT[glyphCount]();

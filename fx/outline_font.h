@@ -7,6 +7,9 @@
 
 // The metrics of one glyph, in em units (the em square is 1.0). The text
 // layout reads gmfCellIncX (advance) and gmfBlackBoxY (black-box height).
+// The record keeps the name and fields of the platform outline-font
+// service's own, which the text layout and the scenes were written against;
+// here FreeType fills it.
 struct GLYPHMETRICSFLOAT {
   float gmfBlackBoxX;
   float gmfBlackBoxY;
@@ -16,14 +19,6 @@ struct GLYPHMETRICSFLOAT {
   float gmfCellIncY;
 };
 
-// The face used when the asked-for family is not installed. Relative paths
-// are taken from the working directory; the application may set it at
-// start-up, before any OutlineFont is made.
-extern std::string bundledFaceFile;
-// When not empty, the face is read from this file and no installed family is
-// looked up (the bundled face stays the fallback).
-extern std::string chosenFaceFile;
-
 // A face file and what it already has of the style asked for.
 struct FaceFile {
   std::string file;
@@ -31,18 +26,30 @@ struct FaceFile {
   bool italic = false;
   bool bold = false;
 };
-// Finds the installed face of a family by the platform's own means; set by
-// the application at start-up. Null: only the bundled face is used.
-extern bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face);
+
+// Where a font's face comes from: the entry chooses, and the font is handed
+// the choice when it is made.
+struct FaceSettings {
+  // The face used when the asked-for family is not installed. Relative paths
+  // are taken from the working directory.
+  std::string bundledFaceFile = "data/fonts/anton-latin-400-normal.woff";
+  // When not empty, the face is read from this file and no installed family
+  // is looked up (the bundled face stays the fallback).
+  std::string chosenFaceFile;
+  // Finds the installed face of a family by the platform's own means. Null:
+  // only the bundled face is used.
+  bool (*findInstalledFace)(const char* name, bool bold, bool italic, FaceFile& face) = nullptr;
+};
 
 // Solid 3D letters from an outline font: one display list per glyph (front
 // face at z = 0, back face at z = -extrusion, side walls between), plus the
-// metrics of every glyph. Glyph code c is the Latin-1 character c. Needs a
-// current GL context. When no face can be read the font stays empty
-// (listBase 0, metrics null) and draws nothing.
+// metrics of every glyph. Glyph code c is the Latin-1 character c. The face
+// of family `faceName` is found as `faces` says. Needs a current GL context.
+// When no face can be read the font stays empty (listBase 0, metrics null)
+// and draws nothing.
 class OutlineFont {
  public:
-  OutlineFont(const char* faceName, bool bold, bool italic, bool filled, float deviation,
+  OutlineFont(const FaceSettings& faces, const char* faceName, bool bold, bool italic, bool filled, float deviation,
               float extrusion, int glyphCount, int firstGlyph);
   ~OutlineFont();
   OutlineFont(const OutlineFont&) = delete;

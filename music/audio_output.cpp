@@ -19,6 +19,8 @@
 
 namespace music::audio {
 
+// The one output device of the process, reached from the player's free calls
+// and from the device's own thread: its state is this file's.
 namespace {
 SDL_AudioDeviceID device = 0;
 std::uint32_t deviceBuffer = 0;  // frames SDL's device holds in front of a callback's data

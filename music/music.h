@@ -8,6 +8,14 @@
 // that channel: it jumps with a note and falls off within about a quarter
 // second after the channel goes quiet; it sounds while its level is not 0.
 // All calls come from one thread.
+//
+// Why these names: the show was written against a module-player library's C
+// interface, and the demo object, the director, every scene and the
+// character make these calls by those names, with those types. This layer
+// keeps the interface (names, handles, signed-char results) and answers it
+// from libopenmpt and SDL audio, so that the show's code reads as it was
+// written and nothing above this file knows which player is underneath. Our
+// own additions live apart, in music_control.h.
 
 struct FMUSIC_MODULE;
 

@@ -31,6 +31,10 @@ using music::BlockRecord;
 
 static_assert(std::size(music::Script{}.volume) == music::maxChannels);
 
+// The player behind the calls. The module-player calls are free functions
+// that take no player (music.h says why their names are kept), like the
+// library they stand for, so the state they share is this one object; our
+// controls (music_control.h) set it.
 struct Player {
   bool started = false;
   signed char initResult = 0;

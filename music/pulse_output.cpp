@@ -11,6 +11,8 @@
 
 namespace music::pulse {
 
+// The one sound-server stream of the process, reached from the player's free
+// calls and from the server's own thread: its state is this file's.
 namespace {
 
 // The latency the stream asks for when PULSE_LATENCY_MSEC does not say

@@ -5,23 +5,28 @@
 #include <GL/glu.h>
 
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "app/clock.h"
 #include "app/data_path.h"
 #include "fx/character.h"
-#include "fx/outline_font.h"
 #include "fx/particle.h"
 #include "assets/picture_texture.h"
 #include "show/procedural_textures.h"
 #include "show/show_state.h"
 
-SongHandle::SongHandle() { FSOUND_Init(44100, 16, 0); }
+SongHandle::SongHandle(bool start) : started(start) {
+  if (started) FSOUND_Init(44100, 16, 0);
+}
 
-SongHandle::~SongHandle() { FSOUND_Close(); }
+SongHandle::~SongHandle() {
+  if (started) FSOUND_Close();
+}
 
-DemoApp::DemoApp(int width, int height, int bits, bool fullscreen)
-    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true) {}
+DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
+    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.window),
+      settings(std::move(settings)) {}
 
 DemoApp::~DemoApp() {
   delete font;
@@ -48,7 +53,7 @@ GLuint uploadTexture(const std::vector<std::uint8_t>& image) {
 
 void DemoApp::init() {
   setShowState();
-  font = new (std::nothrow) OutlineFont("Impact", false, true, true, 0.001f, 0.1f, 255, 0);
+  font = new (std::nothrow) OutlineFont(settings.faces, "Impact", false, true, true, 0.001f, 0.1f, 255, 0);
 
   std::vector<std::uint8_t> scratch(proceduralTextureSize * proceduralTextureSize * 3);
   makeGlowImage(scratch);
@@ -72,4 +77,6 @@ void DemoApp::init() {
 unsigned DemoApp::loadTexture(const char* fileName) { return makePictureTexture(fileName); }
 
 // The pupils follow the level of sound channel 0 while it plays (its low 8 bits).
-void DemoApp::drawCharacter() { ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF); }
+void DemoApp::drawCharacter() {
+  ::drawCharacter(mesh, (FSOUND_GetVolume(0) * FSOUND_IsPlaying(0)) & 0xFF, shapes);
+}

@@ -6,17 +6,27 @@
 #include "app/gl_window_app.h"
 #include "assets/mesh.h"
 #include "fx/cube_lattice.h"
+#include "fx/outline_font.h"
 #include "fx/rosette.h"
+#include "fx/shape_cache.h"
 #include "music/music.h"
 #include "show/director.h"
 
-class OutlineFont;
 class Particle;
+
+// What the entry chooses for the show besides the display mode, handed down
+// when the demo object is made: where the text's face comes from, and how
+// the window is made.
+struct ShowSettings {
+  FaceSettings faces;
+  WindowSettings window;
+};
 
 // The song handle. Constructing it starts the sound system and destroying it
 // closes the sound system, so its place among the members fixes both moments.
+// Without a window (`start` false) there is no show and no sound system.
 struct SongHandle {
-  SongHandle();
+  explicit SongHandle(bool start);
   ~SongHandle();
   SongHandle(const SongHandle&) = delete;
   SongHandle& operator=(const SongHandle&) = delete;
@@ -26,6 +36,7 @@ struct SongHandle {
   }
   operator FMUSIC_MODULE*() const { return handle; }
   FMUSIC_MODULE* handle = nullptr;
+  bool started;
 };
 
 // The show: owns every resource and draws the scene of each frame from the
@@ -34,7 +45,7 @@ class DemoApp : public GlWindowApp {
  public:
   static constexpr const char* demoTitle = "FLIPP KROMA - The return of ARLO FENK";
 
-  DemoApp(int width, int height, int bits, bool fullscreen);
+  DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings);
   ~DemoApp() override;
 
   void shutdown() override;
@@ -51,11 +62,15 @@ class DemoApp : public GlWindowApp {
   std::uint32_t glowTexture = 0;
   std::uint32_t pictureTexture = 0;
   std::uint32_t stripeTexture = 0;
-  SongHandle song;
+  SongHandle song{!failed};
   std::uint32_t songStartTime = 0;
   Mesh mesh;
   CubeLattice lattice;
   Rosette rosette{5, 0.2f, 0.1f};
+
+  ShowSettings settings;
+  // The display lists of the character's eyes, made in this object's GL context.
+  ShapeCache shapes;
 
   // Chooses and draws each frame's scene; holds the state that outlives a frame.
   Director director{*this};

@@ -8,7 +8,6 @@
 #include "music/music.h"
 #include "show/demo_app.h"
 #include "show/director.h"
-#include "show/sprite_batch.h"
 
 // Orders 5 and 6: the character grows out of a field of particle streaks.
 void Director::dinoRise() {
@@ -117,7 +116,6 @@ void Director::superstar() {
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
   glPushMatrix();
   camera(10 * std::cos(0.001 * T), 5 * std::cos(0.0005 * T), 10 * std::sin(0.002 * T));
-  static SpriteBatch sprites;
   sprites.begin();
   const auto copies = [this] { return (row() & ~3) > 48 ? 12 : row() / 4; };
   for (int j = 0; j < copies(); ++j) {

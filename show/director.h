@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "show/sprite_batch.h"
+
 class DemoApp;
 
 // The frame operation of the show: reads the song time and the music order,
@@ -17,6 +19,8 @@ class Director {
   std::int32_t lastFrameTime = 0;
   bool reseedPending = true;
   std::int32_t superstarStart = 0;
+  // Superstar's sprites; their arrays are kept from frame to frame.
+  SpriteBatch sprites;
 
   // The scenes, by group; show/scenes.h says which order draws which.
   // Opening scenes.

@@ -14,8 +14,8 @@
 namespace {
 
 struct TestApp : GlWindowApp {
-  explicit TestApp(int width = 320, int height = 240, bool fullscreen = false)
-      : GlWindowApp(width, height, "Test Title", 32, 24, fullscreen, true) {}
+  explicit TestApp(int width = 320, int height = 240, bool fullscreen = false, WindowSettings settings = {})
+      : GlWindowApp(width, height, "Test Title", 32, 24, fullscreen, true, settings) {}
   void shutdown() override {}
 };
 
@@ -75,8 +75,32 @@ TEST(AppWindow, ViewportFollowsTheWindowAndRefusedFullscreenAsksEachTime) {
       "ZEPH|The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?\n";
   EXPECT_EQ(refusing.boxes, question + question + question + "ERROR|Program Will Now Close.\n");
 
+  // No window message reaches a deleted app: the dispatch says so, for the
+  // loop to end the process with status 1.
   delete app;
-  EXPECT_EQ(activeApp, nullptr);  // no window message reaches a deleted app
+  EXPECT_EQ(activeApp, nullptr);
+  refusing.boxes.clear();
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_q;
+  EXPECT_EQ(DispatchMessageA(key), -1);
+  EXPECT_EQ(refusing.boxes, "Error|Oh no! Pointer error.\n");
+  setPlatform(nullptr);
+}
+
+// Without a display the construction shows its box and fails, for the caller
+// to end the process; nothing else happens.
+TEST(AppWindow, NoDisplayFailsTheConstruction) {
+  struct NoDisplay : RefusingPlatform {
+    bool openDisplay() override { return false; }
+  } none;
+  setPlatform(&none);
+  {
+    TestApp app;
+    EXPECT_TRUE(app.failed);
+    EXPECT_EQ(app.window, nullptr);
+  }
+  EXPECT_EQ(none.boxes, "Error|Failed To Register The Window Class.\n");
   setPlatform(nullptr);
 }
 
@@ -87,8 +111,7 @@ TEST(AppWindow, WaitsForTheDisplayOnlyWhenAsked) {
   setPlatform(&headless);
   for (bool wait : {false, true}) {
     SCOPED_TRACE(wait);
-    windowWaitsForDisplay = wait;
-    auto* app = new TestApp;
+    auto* app = new TestApp(320, 240, false, {autoSamples, wait});
     const int interval = SDL_GL_GetSwapInterval();
     if (wait) {
       EXPECT_TRUE(interval == -1 || interval == 1) << interval;
@@ -97,7 +120,6 @@ TEST(AppWindow, WaitsForTheDisplayOnlyWhenAsked) {
     }
     delete app;
   }
-  windowWaitsForDisplay = false;
   setPlatform(nullptr);
 }
 

@@ -5,7 +5,7 @@
 
 #include "assets/mesh.h"
 #include "tests/fuzz/input_file.h"
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 // A refused load leaves the mesh empty; a loaded one holds every array it
 // counts. (An index outside the vertices is caught by the address sanitizer

@@ -8,18 +8,24 @@
 
 namespace {
 
+// Only the bundled face, from `file`.
+FaceSettings bundledFace(const char* file) {
+  FaceSettings faces;
+  faces.bundledFaceFile = file;
+  return faces;
+}
+
 // A font from the bundled face (by default the one the show ships), as the show builds it.
 std::unique_ptr<OutlineFont> bundled(bool bold, bool italic, const char* face = FK_TEST_FONT_FILE) {
-  bundledFaceFile = face;
-  return std::make_unique<OutlineFont>("No Such Family Here", bold, italic, true, 0.001f, 0.1f, 255, 0);
+  return std::make_unique<OutlineFont>(bundledFace(face), "No Such Family Here", bold, italic, true, 0.001f, 0.1f, 255,
+                                       0);
 }
 
 }  // namespace
 
 TEST(FxTextCentring, HalfTheAdvanceHalfTheMeanHeightAndHalfTheDepth) {
   // No face, and hand-made metrics (advance, height) for 'A', 'B', 'C'.
-  bundledFaceFile = "";
-  OutlineFont font("No Such Family Here", false, false, true, 0.001f, 0.2f, 3, 'A');
+  OutlineFont font(bundledFace(""), "No Such Family Here", false, false, true, 0.001f, 0.2f, 3, 'A');
   font.metrics = new GLYPHMETRICSFLOAT[3]{{0, 0.75f, 0, 0, 0.5f, 0}, {0, 0.5f, 0, 0, 0.25f, 0}, {0, 1, 0, 0, 0.75f, 0}};
   const double z = 0.2f * 0.5;
   EXPECT_EQ(font.centring("A"), (std::array<double, 3>{-0.25, -0.375, z}));

@@ -17,10 +17,7 @@ class CharacterTest : public ShowTest {
   // Where vertex 73, the left eye, ends up when the character stands at the origin.
   static std::array<float, 3> leftEye() {
     glLoadIdentity();
-    glRotatef(-90, 1, 0, 0);
-    glRotatef(10, 0, 1, 0);
-    glRotatef(-5, 0, 0, 1);
-    glScalef(0.02f, 0.02f, 0.02f);
+    standUpright();
     std::array<float, 16> m{};
     glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
     if (app->mesh.getVertexCount() <= 73) return {};  // a small mesh has no eyes
@@ -91,15 +88,6 @@ TEST_F(CharacterTest, PupilsRollWithChannel0WhileItPlays) {
   EXPECT_GT(green, 100);
 }
 
-// The character's own turns and scale (as drawCharacter makes them), from the
-// matrix now in force.
-void characterFrame() {
-  glRotatef(-90, 1, 0, 0);
-  glRotatef(10, 0, 1, 0);
-  glRotatef(-5, 0, 0, 1);
-  glScalef(0.02f, 0.02f, 0.02f);
-}
-
 // An uneven scale after a turn, where the matrix's columns understate how far
 // the character reaches: a stretch by 3 towards the viewer (across the near
 // plane) and a squeeze by 0.3 across, after the turn that takes a vertex onto
@@ -107,7 +95,7 @@ void characterFrame() {
 // columns understate the most.
 std::array<GLfloat, 16> stretchedTowardsTheViewer(const Mesh& mesh) {
   glLoadIdentity();
-  characterFrame();
+  standUpright();
   GLfloat m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   double best[3] = {1, 0, 0}, worst = 0;
@@ -159,7 +147,7 @@ TEST_F(CharacterTest, LeftOutOnlyWhereItWouldColourNoPixel) {
     glMultMatrixf(pose.data());
     const bool out = characterOutOfView(app->mesh);
     // Everything the character is made of, drawn whatever the test says.
-    characterFrame();
+    standUpright();
     app->mesh.draw(0);
     std::vector<std::uint8_t> rgb(width * height * 3);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());

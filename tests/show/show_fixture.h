@@ -11,7 +11,6 @@
 
 #include "app/clock.h"
 #include "app/platform.h"
-#include "fx/outline_font.h"
 #include "music/music_control.h"
 #include "show/demo_app.h"
 
@@ -20,8 +19,9 @@ class ShowTest : public ::testing::Test {
   static constexpr int width = 128;
   static constexpr int height = 72;
 
-  // One demo object for the whole binary, as in the show: the sphere cache
-  // keeps its display lists for the life of the process.
+  // One demo object for the whole binary, as in the show (there is one
+  // window and one GL context per process); making it builds the font and
+  // loads the mesh, which takes a while.
   class Environment : public ::testing::Environment {
    public:
     void SetUp() override {
@@ -29,10 +29,11 @@ class ShowTest : public ::testing::Test {
       SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 #endif
       setPlatform(&headless);
-      bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
       showclock::useFixedStep(60);
       music::useScript(&script);
-      app = new DemoApp(width, height, 32, false);
+      ShowSettings settings;
+      settings.faces.bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
+      app = new DemoApp(width, height, 32, false, settings);
       app->init();
     }
     void TearDown() override {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 class GlTest : public ::testing::Test {
  protected:

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "fx/character.h"
+
 bool readObj(const std::string& path, ObjFile& obj, std::string& error) {
   obj = ObjFile{};
   std::ifstream in(path);
@@ -128,10 +130,7 @@ void drawCharacter(const ObjFile& obj, int level) {
   const float phi = static_cast<float>(level * 3.1415927410125732 / 510);
   const float dy = -3 * std::cos(phi), dz = 3 * std::sin(phi);
   glPushMatrix();
-  glRotatef(-90, 1, 0, 0);
-  glRotatef(10, 0, 1, 0);
-  glRotatef(-5, 0, 0, 1);
-  glScalef(0.02f, 0.02f, 0.02f);
+  standUpright();
   float colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   glPushAttrib(GL_CURRENT_BIT);

@@ -28,7 +28,8 @@ bool readBmp24(const std::string& path, BmpFile& bmp, std::string& error);
 // Uploads an image as a linear-filtered texture; returns its name.
 unsigned uploadTexture(const BmpFile& bmp);
 
-// Draws the model as the show's character: turned upright, scaled by 0.02
-// about its mean vertex, with white eyes at vertices 73 and 534 whose black
-// pupils roll with `level` (0 … 255). Uses the current colour for the body.
+// Draws the model as the show's character: centred on its mean vertex, placed
+// by the show's own standUpright, with white eyes at vertices 73 and 534
+// whose black pupils roll with `level` (0 … 255). Uses the current colour for
+// the body.
 void drawCharacter(const ObjFile& obj, int level);

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "show/show_state.h"
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 #include "tools/contentview/content_files.h"
 
 namespace {

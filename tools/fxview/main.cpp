@@ -15,7 +15,7 @@
 #include "fx/rosette.h"
 #include "fx/shape_cache.h"
 #include "show/show_state.h"
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 namespace {
 
@@ -65,13 +65,14 @@ bool save(const HeadlessGl& gl, const std::string& folder, const char* name) {
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : ".";
-  bundledFaceFile = FXVIEW_FONT_FILE;
   HeadlessGl gl(width, height);
   setShowState();
   bool ok = true;
+  FaceSettings faces;
+  faces.bundledFaceFile = FXVIEW_FONT_FILE;
 
   const auto start = std::chrono::steady_clock::now();
-  OutlineFont font("Impact", false, true, true, 0.001f, 0.1f, 255, 0);
+  OutlineFont font(faces, "Impact", false, true, true, 0.001f, 0.1f, 255, 0);
   const std::chrono::duration<double, std::milli> built = std::chrono::steady_clock::now() - start;
   std::printf("font: 255 glyphs in %.1f ms\n", built.count());
 
@@ -109,12 +110,13 @@ int main(int argc, char** argv) {
   ok &= save(gl, folder, "fx-particles.png");
 
   beginFrame(12);
+  ShapeCache shapes;
   colour(0);
   glTranslatef(-2, 0, 0);
-  drawSphere(3);
+  shapes.drawSphere(3);
   colour(6);
   glTranslatef(5, 0, 0);
-  drawSphere(1);
+  shapes.drawSphere(1);
   ok &= save(gl, folder, "fx-sphere.png");
 
   beginFrame(1);

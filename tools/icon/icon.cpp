@@ -20,8 +20,9 @@
 
 #include "assets/mesh.h"
 #include "fx/character.h"
+#include "fx/shape_cache.h"
 #include "show/show_state.h"
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ struct Framing {
 constexpr Framing wholeCharacter = {0.06, 0.035, 20};
 constexpr Framing head = {0.07, 0.36, 13};
 
-std::vector<std::uint8_t> draw(Mesh& mesh, const Framing& framing, int side, float background) {
+std::vector<std::uint8_t> draw(Mesh& mesh, ShapeCache& shapes, const Framing& framing, int side, float background) {
   glViewport(0, 0, side, side);
   glClearColor(background, background, background, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -50,7 +51,7 @@ std::vector<std::uint8_t> draw(Mesh& mesh, const Framing& framing, int side, flo
   glDisable(GL_BLEND);
   glBindTexture(GL_TEXTURE_2D, 0);
   glColor4ub(64, 255, 32, 255);
-  drawCharacter(mesh, 0);
+  drawCharacter(mesh, 0, shapes);
   std::vector<std::uint8_t> rgb(static_cast<size_t>(side) * side * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
@@ -59,12 +60,12 @@ std::vector<std::uint8_t> draw(Mesh& mesh, const Framing& framing, int side, flo
 }
 
 // The icon at `size` pixels a side, RGBA, top row first.
-std::vector<std::uint8_t> render(Mesh& mesh, int size) {
+std::vector<std::uint8_t> render(Mesh& mesh, ShapeCache& shapes, int size) {
   const int scale = largest / size > 8 ? 8 : largest / size;
   const int side = size * scale;
   const Framing& framing = size >= 48 ? wholeCharacter : head;
-  const std::vector<std::uint8_t> black = draw(mesh, framing, side, 0);
-  const std::vector<std::uint8_t> white = draw(mesh, framing, side, 1);
+  const std::vector<std::uint8_t> black = draw(mesh, shapes, framing, side, 0);
+  const std::vector<std::uint8_t> white = draw(mesh, shapes, framing, side, 1);
   std::vector<std::uint8_t> rgba(static_cast<size_t>(size) * size * 4);
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
   HeadlessGl gl(largest, largest);
   setShowState();
   Mesh mesh;
+  ShapeCache shapes;
   if (!mesh.load(argv[1], true)) {
     std::fprintf(stderr, "icon: cannot read %s\n", argv[1]);
     return 1;
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "icon: bad size '%s'\n", argv[i]);
       return 2;
     }
-    const std::vector<std::uint8_t> rgba = render(mesh, size);
+    const std::vector<std::uint8_t> rgba = render(mesh, shapes, size);
     const std::filesystem::path folder = std::filesystem::path(argv[2]) / (std::to_string(size) + "x" + std::to_string(size)) / "apps";
     std::error_code error;
     std::filesystem::create_directories(folder, error);

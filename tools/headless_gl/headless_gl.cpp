@@ -1,5 +1,5 @@
 // One hidden OpenGL context per test binary.
-#include "tests/support/headless_gl.h"
+#include "tools/headless_gl/headless_gl.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
