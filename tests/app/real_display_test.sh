@@ -11,18 +11,19 @@ trap 'kill $xvfb 2>/dev/null; [ -n "${show:-}" ] && kill $show 2>/dev/null; rm -
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
 fail() { echo "$*" >&2; cat "$scratch/said" >&2; exit 1; }
-# The id of the shown window named like $1; if none shows in 20 s, fails saying $2.
+# The id of the shown window named like $1; if none shows in 60 s (a start on a
+# busy machine can take many seconds), fails saying $2.
 # Asks again and again: a window that goes while xdotool looks (the last
 # run's) fails that look.
 window() {
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return
     sleep 0.1
   done
   fail "$2"
 }
 
-(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
+(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 120 "$program" >"$scratch/said" 2>&1) &
 show=$!
 dialog=$(window '^Setup$' "no setup dialog on the display")
 # 800x600 (Tab to the checked resolution, Down moves and checks), 32 bits,
@@ -37,7 +38,7 @@ echo "dialog, then the show in 800x600x32 on display $DISPLAY; Escape ended it"
 
 # "Desktop" (Tab to the checked resolution, Up goes round to the last), full
 # screen as the dialog has it: the show covers the display at its own size, 1024x768.
-(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$program" >"$scratch/said" 2>&1) &
+(cd "$scratch" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 120 "$program" >"$scratch/said" 2>&1) &
 show=$!
 dialog=$(window '^Setup$' "no setup dialog on the display")
 xdotool windowfocus --sync "$dialog" key Tab Up Return
