@@ -95,7 +95,7 @@ double progress(const Options& options, FrameOutputs& outputs, long drawn) {
 // Takes waiting messages one by one and dispatches them; when none waits,
 // presents the frame and calls idle. Ends at the quit message (status 0), a
 // failing output (1) or a stop signal (128 + the signal).
-int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outputs) {
+int runMessageLoop(DemoApp& app, const Options& options, FrameOutputs& outputs) {
   long drawn = 0;
   for (;;) {
     SDL_Event event;
@@ -123,7 +123,7 @@ int runMessageLoop(GlWindowApp& app, const Options& options, FrameOutputs& outpu
       // An offscreen surface has no real swap to hold the drawing back: without
       // this the driver would queue frame after frame, and their memory.
       if (options.headless) glFinish();
-      recordShownFrame();
+      recordShownFrame(app.director.t);
     }
     app.idle();
   }
