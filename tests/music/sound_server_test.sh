@@ -79,7 +79,7 @@ for latency in default 60 200; do
   echo "latency $latency: $result"
   grep -v "^$" "$scratch/show.log" | sed 's/^/  show: /' || true
 done
-[ $failed -eq 0 ] || { echo "the picture left the heard song, or the song ran dry" >&2; exit 1; }
+[ $failed -eq 0 ] || { echo "the picture or the song time left the heard song, or the song ran dry" >&2; exit 1; }
 
 # The server goes away while the show plays: the show says so once and goes
 # on silent on its timer.
