@@ -51,7 +51,7 @@ struct Recording {
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   int overflows = 0;
   pa_threaded_mainloop* loop = nullptr;
-  // The anchors since `runFrom` agree within 3 ms on when frame 0 was heard,
+  // The anchors since `runFrom` agree within 6 ms on when frame 0 was heard,
   // but for the odd late report; five in a row that disagree start a new run.
   // (A new recording stream changes the monitor's latency, and the reports
   // take a second or so to follow.)
@@ -87,7 +87,7 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
     const auto ns = static_cast<std::int64_t>(usec) * 1000;
     rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
     const double origin = originOf(rec.anchors.back());
-    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 3e6) {
+    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 6e6) {
       rec.disagreeing = 0;
     } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
       rec.runOrigin = origin;
