@@ -8,7 +8,7 @@
 
 #include "music/music_control.h"
 
-void recordShownFrame() {
+void recordShownFrame(std::int32_t songTime) {
   static std::FILE* const file = [] {
     const char* name = std::getenv("FK_FRAME_RECORD");
     std::FILE* opened = name != nullptr && *name != '\0' ? std::fopen(name, "w") : nullptr;
@@ -21,8 +21,8 @@ void recordShownFrame() {
   std::int64_t askedNs = 0;
   const long long frame = music::takeDrawnFrame(askedNs);
   if (frame < 0) return;
-  std::fprintf(file, "%lld %lld %lld\n",
+  std::fprintf(file, "%lld %lld %lld %d\n",
                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(shown).count()),
-               static_cast<long long>(askedNs), frame);
+               static_cast<long long>(askedNs), frame, static_cast<int>(songTime));
   std::fflush(file);  // whole lines, however the run ends
 }

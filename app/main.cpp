@@ -128,7 +128,7 @@ int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
       // An offscreen surface has no real swap to hold the drawing back: without
       // this the driver would queue frame after frame, and their memory.
       if (options.headless) glFinish();
-      recordShownFrame();
+      recordShownFrame(app.director.t);
     }
     app.idle();
   }

@@ -31,6 +31,10 @@ std::int64_t (*handClock)() = nullptr;  // a test's device, open when handOpen
 std::uint32_t handBuffer = 0;
 bool handOpen = false;
 
+// How long a song given to the output may take to be heard: then play()
+// returns anyway (an output that starts later, or not at all).
+constexpr std::int64_t startLimitNs = 2'500'000'000;
+
 #ifdef _WIN32
 constexpr const char* nullDevice = "NUL";
 constexpr int noInherit = O_NOINHERIT;
@@ -87,6 +91,12 @@ void fill(void*, Uint8* stream, int length) {
     return;
   }
   timeline->handOver(static_cast<std::uint64_t>(handed), std::int64_t{frames} + deviceBuffer, calledAt);
+}
+
+// Until the listener hears the song's first frame, at most startLimitNs.
+void awaitFirstFrame() {
+  const std::int64_t until = nowNs() + startLimitNs;
+  for (std::int64_t now = nowNs(); timeline->audibleFrame(now) < 0 && now < until; now = nowNs()) SDL_Delay(1);
 }
 
 #ifdef FK_PULSE
@@ -182,6 +192,7 @@ void play(SongRenderer* next) {
     if (song != nullptr) timeline->reset();
     pulse::cork(next == nullptr);
     pulse::unlock();
+    if (next != nullptr) awaitFirstFrame();
     return;
   }
 #endif
@@ -191,6 +202,7 @@ void play(SongRenderer* next) {
   if (device == 0) return;
   SDL_UnlockAudioDevice(device);
   SDL_PauseAudioDevice(device, next == nullptr ? 1 : 0);
+  if (next != nullptr) awaitFirstFrame();
 }
 
 std::int64_t nowNs() {

@@ -28,7 +28,9 @@ bool isDevice(std::uint32_t id);
 
 // The output plays `song` from where it stands, or pauses for null. The
 // timeline is cleared when a song is given. Takes the output's lock only
-// to swap a pointer, so rendering never waits longer than that.
+// to swap a pointer, so rendering never waits longer than that. Given a
+// song, returns once the timeline says its first frame is heard, or after
+// 2.5 s; at once on the hand device.
 void play(SongRenderer* song);
 
 // Monotonic nanoseconds, the time base of the timeline.

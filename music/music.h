@@ -29,6 +29,8 @@ void FSOUND_Close();
 // Null, with one line on standard error, if the file cannot be read or played.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // Playing restarts the song from its start; playing one song stops another.
+// On a sound output, playing returns once the song's first frame is heard
+// (at most 2.5 s later), so that time taken right after counts from there.
 // Handles the player does not hold (null, freed) are refused with 0.
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* module);
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* module);

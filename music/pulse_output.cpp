@@ -31,14 +31,18 @@ bool ready = false;             // lost() is for failures after the stream was r
 std::int64_t lastHanded = -1;  // the song frame the written data ends at; -1: none yet
 bool raised = false;           // the server thread's priority
 
-// The listener is as far behind the written data as the stream's latency:
-// the data not yet played, and the server's and the sink's own delay.
+// The listener is as far behind the written data as the server's last
+// timing report says, at the time of the report: the data not yet read and
+// the sink's delay. (libpulse's interpolated latency leaves out the sink's
+// delay until the stream plays, and an idle sink may hold a second or more
+// in front of a new stream.)
 void handOver() {
-  pa_usec_t usec = 0;
-  int negative = 0;
-  if (lastHanded < 0 || pa_stream_get_latency(stream, &usec, &negative) != 0) return;
-  auto frames = static_cast<std::int64_t>(usec * mixRate / 1'000'000);
-  timeline->handOver(static_cast<std::uint64_t>(lastHanded), negative ? -frames : frames, audio::nowNs());
+  const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+  if (lastHanded < 0 || timing == nullptr || timing->read_index_corrupt) return;
+  const std::int64_t frames = (timing->write_index - timing->read_index) / static_cast<std::int64_t>(frameBytes) +
+                              static_cast<std::int64_t>(timing->sink_usec * mixRate / 1'000'000);
+  const std::int64_t atNs = audio::nowNs() - static_cast<std::int64_t>(pa_timeval_age(&timing->timestamp)) * 1000;
+  timeline->handOver(static_cast<std::uint64_t>(lastHanded), frames, atNs);
 }
 
 void onWrite(pa_stream* s, std::size_t bytes, void*) {

@@ -21,6 +21,8 @@ class Director {
   std::int32_t superstarStart = 0;
   // Superstar's sprites; their arrays are kept from frame to frame.
   SpriteBatch sprites;
+  // The song time of the frame being (or last) drawn, ms.
+  std::int32_t t = 0;
 
   // The scenes, by group; show/scenes.h says which order draws which.
   // Opening scenes.
@@ -50,7 +52,6 @@ class Director {
   DemoApp& app;
 
   // Values of the frame being drawn.
-  std::int32_t t = 0;       // song time, ms
   double T = 0;             // t as a double
   std::uint32_t step = 0;   // ms since the previous frame, never negative
   int order = 0;

@@ -8,9 +8,10 @@
 // Waits for the show's first recorded frame, records SECONDS of SOURCE once
 // its timing has settled, then prints how far what each frame was drawn for
 // lies from the song heard when the director asked (and when the frame was
-// shown), and the gaps in the heard song. Status 0 when the median is within
-// 15 ms either way and the heard song never ran dry, 1 when not, 2 when it
-// could not listen.
+// shown), how far the song time it was drawn for lies from the time since
+// the song's first frame was heard, and the gaps in the heard song. Status 0
+// when both medians are within 15 ms either way and the heard song never ran
+// dry, 1 when not, 2 when it could not listen.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ struct Recording {
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   int overflows = 0;
   pa_threaded_mainloop* loop = nullptr;
-  // The anchors since `runFrom` agree within 3 ms on when frame 0 was heard,
+  // The anchors since `runFrom` agree within 6 ms on when frame 0 was heard,
   // but for the odd late report; five in a row that disagree start a new run.
   // (A new recording stream changes the monitor's latency, and the reports
   // take a second or so to follow.)
@@ -86,7 +87,7 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
     const auto ns = static_cast<std::int64_t>(usec) * 1000;
     rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
     const double origin = originOf(rec.anchors.back());
-    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 3e6) {
+    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 6e6) {
       rec.disagreeing = 0;
     } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
       rec.runOrigin = origin;
@@ -153,13 +154,14 @@ struct Frame {
   std::int64_t shownNs;
   std::int64_t askedNs;
   std::int64_t drawn;
+  std::int64_t songTimeMs;
 };
 
 std::vector<Frame> readFrames(const char* path) {
   std::vector<Frame> frames;
   std::ifstream in(path);
   Frame f{};
-  while (in >> f.shownNs >> f.askedNs >> f.drawn) frames.push_back(f);
+  while (in >> f.shownNs >> f.askedNs >> f.drawn >> f.songTimeMs) frames.push_back(f);
   return frames;
 }
 
@@ -314,12 +316,15 @@ int main(int argc, char** argv) {
   };
   // When the position was asked, the answer should be what was heard then;
   // when the frame was shown, it is that much older as the frame took to draw.
-  std::vector<double> asked, shown;
+  // The song time, read just before, should be the time since the song's
+  // first frame was heard.
+  std::vector<double> asked, shown, songTime;
   for (const Frame& f : frames) {
     const std::int64_t atAsk = heardSongAt(f.askedNs), atShow = heardSongAt(f.shownNs);
     if (atAsk < 0 || atShow < 0) continue;
     asked.push_back(static_cast<double>(f.drawn - atAsk) * 1000.0 / rate);
     shown.push_back(static_cast<double>(f.drawn - atShow) * 1000.0 / rate);
+    songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atAsk) * 1000.0 / rate);
   }
   std::vector<double> latencies;
   for (std::size_t i = firstSettled; i < rec.anchors.size(); ++i)
@@ -328,11 +333,16 @@ int main(int argc, char** argv) {
   std::printf("position answered minus song heard: median %+.1f ms (10%% %+.1f, 90%% %+.1f) over %zu frames, "
               "%+.1f ms when shown; ", offset, percentile(asked, 0.1), percentile(asked, 0.9), asked.size(),
               median(shown));
+  std::printf("song time minus song heard: median %+.1f ms (10%% %+.1f, 90%% %+.1f); ", median(songTime),
+              percentile(songTime, 0.1), percentile(songTime, 0.9));
   std::printf("gaps in the heard song: %zu", gapsMs.size());
   for (double g : gapsMs) std::printf(" %.1f ms", g);
   std::printf("; %d searches, %d unmatched", searches, unmatched);
   std::printf("; recorder: %d overflows, %zu holes, %zu jumps, monitor latency %+.1f ms, reports within %.1f ms\n",
               rec.overflows, rec.lost.size(), recorderMs.size(), median(latencies),
               (percentile(settledOrigins, 0.95) - percentile(settledOrigins, 0.05)) / 1e6);
-  return asked.size() >= 20 && std::abs(offset) <= toleranceMs && gapsMs.empty() && unmatched < 20 ? 0 : 1;
+  return asked.size() >= 20 && std::abs(offset) <= toleranceMs && std::abs(median(songTime)) <= toleranceMs &&
+                 gapsMs.empty() && unmatched < 20
+             ? 0
+             : 1;
 }

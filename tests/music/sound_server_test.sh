@@ -4,8 +4,11 @@
 # default latency, at 60 ms and at 200 ms (PULSE_LATENCY_MSEC). For a few
 # seconds of each (FK_SOUND_SECONDS, default 5), the probe records the sink's
 # monitor and checks the show's record of what each frame was drawn for
-# against where the heard song was when the position was asked, and that the
-# heard song has no gap. Then the server goes away under the playing show.
+# (song position and song time) against where the heard song was when the
+# position was asked, and that the heard song has no gap. The null sink,
+# idle until the show plays, holds over a second in front of a new stream:
+# the song time must count from when the song is heard all the same. Then
+# the server goes away under the playing show.
 # Skipped (status 77) where the daemon cannot start.
 set -euo pipefail
 program=$(realpath "$1")
@@ -76,7 +79,7 @@ for latency in default 60 200; do
   echo "latency $latency: $result"
   grep -v "^$" "$scratch/show.log" | sed 's/^/  show: /' || true
 done
-[ $failed -eq 0 ] || { echo "the picture left the heard song, or the song ran dry" >&2; exit 1; }
+[ $failed -eq 0 ] || { echo "the picture or the song time left the heard song, or the song ran dry" >&2; exit 1; }
 
 # The server goes away while the show plays: the show says so once and goes
 # on silent on its timer.
