@@ -63,21 +63,27 @@ end_show() {
   wait "$show"
 }
 
+# A machine busy with other work can starve the sound for a moment, which the
+# gap check rightly sees; so a latency fails only when a second run fails
+# too. A fault in what is counted fails every run.
 failed=0
 for latency in default 60 200; do
-  record=$scratch/frames-$latency
-  asked=()
-  [ "$latency" = default ] || asked=(PULSE_LATENCY_MSEC="$latency")
-  env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER -u PULSE_LATENCY_MSEC FK_FRAME_RECORD="$record" "${asked[@]}" \
-    "$program" --windowed --mode 480x270 --start-order $start_order >"$scratch/show.log" 2>&1 &
-  show=$!
-  pids+=($show)
-  if ! result=$("$probe" "$song" $start_order heard.monitor "$record" "$seconds" 2>&1); then
-    failed=1
-  fi
-  end_show || true
-  echo "latency $latency: $result"
-  grep -v "^$" "$scratch/show.log" | sed 's/^/  show: /' || true
+  for attempt in 1 2; do
+    record=$scratch/frames-$latency-$attempt
+    asked=()
+    [ "$latency" = default ] || asked=(PULSE_LATENCY_MSEC="$latency")
+    env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER -u PULSE_LATENCY_MSEC FK_FRAME_RECORD="$record" "${asked[@]}" \
+      "$program" --windowed --mode 480x270 --start-order $start_order >"$scratch/show.log" 2>&1 &
+    show=$!
+    pids+=($show)
+    passed=1
+    result=$("$probe" "$song" $start_order heard.monitor "$record" "$seconds" 2>&1) || passed=0
+    end_show || true
+    echo "latency $latency, run $attempt: $result"
+    grep -v "^$" "$scratch/show.log" | sed 's/^/  show: /' || true
+    if [ $passed -eq 1 ]; then break; fi
+    if [ $attempt -eq 2 ]; then failed=1; fi
+  done
 done
 [ $failed -eq 0 ] || { echo "the picture or the song time left the heard song, or the song ran dry" >&2; exit 1; }
 
