@@ -93,6 +93,21 @@ bool dialogKey(const SDL_KeyboardEvent& event, DialogKey& key) {
   }
 }
 
+// The next event, or false after `timeoutMs` with none. Polled, never waited
+// for: while SDL_WaitEvent* waits on X11, each event queued meanwhile (the
+// key that ends the dialog among them) wakes it with a message to this
+// window sent on a second connection to the server, which may handle it only
+// after the window is destroyed on the first: BadWindow, and Xlib ends the
+// process.
+bool nextEvent(SDL_Event& event, Uint32 timeoutMs) {
+  const Uint32 start = SDL_GetTicks();
+  while (!SDL_PollEvent(&event)) {
+    if (SDL_GetTicks() - start >= timeoutMs) return false;
+    SDL_Delay(5);
+  }
+  return true;
+}
+
 }  // namespace
 
 void showSetupDialog(DisplaySetup& setup) {
@@ -132,7 +147,7 @@ void showSetupDialog(DisplaySetup& setup) {
   SetupDialog dialog(setup);
   while (!dialog.ended) {
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, 100)) {
+    if (nextEvent(event, 100)) {
       do {
         ImGui_ImplSDL2_ProcessEvent(&event);
         DialogKey key;
