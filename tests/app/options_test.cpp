@@ -4,7 +4,6 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/options.h"
@@ -19,6 +18,15 @@ std::string describe(const Options& o) {
     << (o.fullscreen ? " fullscreen" : "") << (o.headless ? " headless" : "") << (o.bench ? " bench" : "")
     << " frames=" << o.frames << " fps=" << o.fps << " order=" << o.startOrder << " msaa=" << o.msaa;
   return s.str();
+}
+
+// Parses a command line given as one string of words.
+ParseResult parse(const char* args, Options& options, std::string& message) {
+  std::istringstream words(args);
+  const std::vector<std::string> split{std::istream_iterator<std::string>(words), {}};
+  std::vector<const char*> argv = {"flipp-kroma"};
+  for (const std::string& arg : split) argv.push_back(arg.c_str());
+  return parseOptions(static_cast<int>(argv.size()), argv.data(), options, message);
 }
 
 // Each command line and the options it makes; null where it is refused.
@@ -53,14 +61,9 @@ TEST(AppOptions, CommandLines) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    std::istringstream words(c.args);
-    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-    std::vector<const char*> argv = {"flipp-kroma"};
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
     Options options;
     std::string message;
-    EXPECT_EQ(parseOptions(static_cast<int>(argv.size()), argv.data(), options, message),
-              c.want ? ParseResult::run : ParseResult::error) << message;
+    EXPECT_EQ(parse(c.args, options, message), c.want ? ParseResult::run : ParseResult::error) << message;
     if (c.want) EXPECT_EQ(describe(options), c.want);
     else EXPECT_FALSE(message.empty());
   }
@@ -79,14 +82,9 @@ TEST(AppOptions, VsyncOnlyInLiveRuns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    std::istringstream words(c.args);
-    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-    std::vector<const char*> argv = {"flipp-kroma"};
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
     Options options;
     std::string message;
-    const ParseResult result = parseOptions(static_cast<int>(argv.size()), argv.data(), options, message);
-    EXPECT_EQ(result, c.vsync < 0 ? ParseResult::error : ParseResult::run) << message;
+    EXPECT_EQ(parse(c.args, options, message), c.vsync < 0 ? ParseResult::error : ParseResult::run) << message;
     if (c.vsync >= 0) {
       EXPECT_EQ(options.vsync, c.vsync == 1);
     }
@@ -95,19 +93,25 @@ TEST(AppOptions, VsyncOnlyInLiveRuns) {
 
 // The sound's offset in whole milliseconds, either way, up to a second.
 TEST(AppOptions, AudioOffset) {
-  for (const auto& [value, ms] : {std::pair{"0", 0}, {"-40", -40}, {"250", 250}, {"-1000", -1000}, {"1000", 1000}}) {
-    const char* argv[] = {"flipp-kroma", "--audio-offset", value};
+  const struct {
+    const char* args;
+    int ms;  // -9999: refused
+  } cases[] = {
+      {"--audio-offset 0", 0}, {"--audio-offset -40", -40}, {"--audio-offset 250", 250},
+      {"--audio-offset -1000", -1000}, {"--audio-offset 1000", 1000}, {"--audio-offset 1001", -9999},
+      {"--audio-offset -1001", -9999}, {"--audio-offset 12ms", -9999}, {"--audio-offset +-3", -9999},
+      {"--audio-offset", -9999},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
     Options options;
     std::string message;
-    EXPECT_EQ(parseOptions(3, argv, options, message), ParseResult::run) << value;
-    EXPECT_EQ(options.audioOffsetMs, ms) << value;
-  }
-  for (const char* value : {"1001", "-1001", "12ms", "", "+-3"}) {
-    const char* argv[] = {"flipp-kroma", "--audio-offset", value};
-    Options options;
-    std::string message;
-    EXPECT_EQ(parseOptions(3, argv, options, message), ParseResult::error) << value;
-    EXPECT_NE(message.find("--audio-offset"), std::string::npos) << message;
+    EXPECT_EQ(parse(c.args, options, message), c.ms == -9999 ? ParseResult::error : ParseResult::run);
+    if (c.ms != -9999) {
+      EXPECT_EQ(options.audioOffsetMs, c.ms);
+    } else {
+      EXPECT_NE(message.find("--audio-offset"), std::string::npos) << message;
+    }
   }
 }
 

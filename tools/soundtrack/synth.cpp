@@ -52,6 +52,31 @@ class Metal {
   std::vector<double> step_, phase_;
 };
 
+// A cymbal's raw sound: the partials and noise mixed, then two high-passes
+// and `lowPasses` (0 to 2) low-passes, each 12 dB per octave.
+class Cymbal {
+ public:
+  Cymbal(std::uint32_t seed, const std::vector<double>& partials, double metalGain, double noiseGain, double highHz,
+         int lowPasses = 0, double lowHz = 0)
+      : noise_(seed), metal_(partials, kDrumRate), metalGain_(metalGain), noiseGain_(noiseGain), lowPasses_(lowPasses) {
+    for (Biquad& f : high_) f.set(Biquad::HighPass, highHz, 0.7, kDrumRate);
+    for (int i = 0; i < lowPasses_; ++i) low_[i].set(Biquad::LowPass, lowHz, 0.7, kDrumRate);
+  }
+  double next() {
+    double x = metalGain_ * metal_.next() + noiseGain_ * noise_.next();
+    for (Biquad& f : high_) x = f.run(x);
+    for (int i = 0; i < lowPasses_; ++i) x = low_[i].run(x);
+    return x;
+  }
+
+ private:
+  Noise noise_;
+  Metal metal_;
+  double metalGain_, noiseGain_;
+  int lowPasses_;
+  Biquad high_[2], low_[2];
+};
+
 }  // namespace
 
 double sine(double x) {
@@ -226,17 +251,10 @@ std::vector<double> hat(double seconds) {
   // Band-limited to 7-16 kHz, where a hat sits and the mix gets its air.
   const int frames = static_cast<int>(seconds * kDrumRate);
   std::vector<double> out(frames);
-  Noise noise(4);
-  Metal metal({447, 680, 716, 806, 998, 1436}, kDrumRate);
-  Biquad high1, high2, low1, low2;
-  high1.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
-  high2.set(Biquad::HighPass, 7000, 0.7, kDrumRate);
-  low1.set(Biquad::LowPass, 16000, 0.7, kDrumRate);
-  low2.set(Biquad::LowPass, 16000, 0.7, kDrumRate);
+  Cymbal cymbal(4, {447, 680, 716, 806, 998, 1436}, 0.6, 0.5, 7000, 2, 16000);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    const double src = 0.6 * metal.next() + 0.5 * noise.next();
-    out[n] = low2.run(low1.run(high2.run(high1.run(src)))) * expo(-t / (seconds / 5)) * std::min(1.0, n / 22.0);
+    out[n] = cymbal.next() * expo(-t / (seconds / 5)) * std::min(1.0, n / 22.0);
   }
   fadeTail(out, frames / 10);
   return out;
@@ -261,15 +279,10 @@ std::vector<double> tom() {
 std::vector<double> crash() {
   const int frames = kDrumRate * 2;
   std::vector<double> out(frames);
-  Noise noise(6);
-  Metal metal({523, 737, 1047, 1383, 1749, 2213}, kDrumRate);
-  Biquad high1, high2;
-  high1.set(Biquad::HighPass, 3500, 0.7, kDrumRate);
-  high2.set(Biquad::HighPass, 3500, 0.7, kDrumRate);
+  Cymbal cymbal(6, {523, 737, 1047, 1383, 1749, 2213}, 0.5, 0.7, 3500);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    const double src = 0.5 * metal.next() + 0.7 * noise.next();
-    out[n] = high2.run(high1.run(src)) * expo(-t / 0.5) * std::min(1.0, n / 88.0);
+    out[n] = cymbal.next() * expo(-t / 0.5) * std::min(1.0, n / 88.0);
   }
   fadeTail(out, kDrumRate / 5);
   return out;
@@ -280,16 +293,10 @@ std::vector<double> ride() {
   // sharp, so that it fills the top without peaking over the kick.
   const int frames = kDrumRate * 6 / 5;
   std::vector<double> out(frames);
-  Noise noise(9);
-  Metal metal({1520, 2140, 2980, 3610, 4470, 5230}, kDrumRate);
-  Biquad high1, high2, low;
-  high1.set(Biquad::HighPass, 8000, 0.7, kDrumRate);
-  high2.set(Biquad::HighPass, 8000, 0.7, kDrumRate);
-  low.set(Biquad::LowPass, 17000, 0.7, kDrumRate);
+  Cymbal cymbal(9, {1520, 2140, 2980, 3610, 4470, 5230}, 0.6, 0.6, 8000, 1, 17000);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    const double src = 0.6 * metal.next() + 0.6 * noise.next();
-    out[n] = low.run(high2.run(high1.run(src))) * (0.5 + 0.5 * expo(-t / 0.04)) * expo(-t / 0.35) * std::min(1.0, n / 88.0);
+    out[n] = cymbal.next() * (0.5 + 0.5 * expo(-t / 0.04)) * expo(-t / 0.35) * std::min(1.0, n / 88.0);
   }
   fadeTail(out, kDrumRate / 5);
   return out;
