@@ -5,7 +5,9 @@ set -euo pipefail
 program=$(realpath "$1")
 scratch=$(mktemp -d)
 exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+# -noreset: an X server whose last client leaves starts afresh, and refuses
+# the next program that connects meanwhile (one run's end, the next's start).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; [ -n "${show:-}" ] && kill $show 2>/dev/null; rm -rf "$scratch"' EXIT
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done

@@ -49,7 +49,9 @@ if ! [ -S "$scratch/runtime/pulse/native" ]; then
 fi
 
 exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+# -noreset: an X server whose last client leaves starts afresh, and refuses
+# the next program that connects meanwhile (one run's end, the next's start).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
