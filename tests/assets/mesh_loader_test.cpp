@@ -73,18 +73,28 @@ TEST_F(AssetsMeshLoader, EachPartIsOneListAndTrianglesBeforeTheFirstAreNotDrawn)
   EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 0.01, 1e-9);
 }
 
-// A refused load leaves the mesh empty, releases the lists of the mesh loaded
-// before, and still sets the front face counter-clockwise.
-TEST_F(AssetsMeshLoader, RefusedLoadsLeaveAnEmptyMesh) {
-  // The reasons are the reader's (mesh_text_test.cpp): a missing file and a bad line here.
-  const std::vector<std::optional<std::string>> cases = {std::nullopt, square + "f 1 2 3\nf 1 2 5\n"};
-  for (const auto& text : cases) {
+// A refused load says why in its last line, leaves the mesh empty, releases
+// the lists of the mesh loaded before, and still sets the front face
+// counter-clockwise.
+TEST_F(AssetsMeshLoader, RefusedLoadsSayWhyAndLeaveAnEmptyMesh) {
+  const std::string triangle = "v 0 0 0\nv 0.5 0 0\nv 0 0.5 0\n";
+  // The file (none: missing), and the last line the load prints.
+  const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
+      {std::nullopt, "# The file \"" + file.path + "\" was not opened\n"},
+      {triangle + "vn 0 0 1\nf 1 2 3\n", "# error parsing vertex #3\n"},
+      {triangle + "f 1/1/1 2/2/2 3/3/3\n", "# error parsing triangle #0\n"},
+      {triangle + "f 1 2 3\nf", "# error parsing triangle #1\n"},
+      {triangle + "f 0 1 2\n", "# vertex index out of range in triangle #0 = 0, 1, 2\n"},
+      {triangle + "f 1 2 3\nf 3 2 4\n", "# vertex index out of range in triangle #1 = 3, 2, 4\n"},
+  };
+  for (const auto& [text, last] : cases) {
     SCOPED_TRACE(text.value_or("missing"));
     load(square + "g\nf 1 2 3\ng\nf 1 3 4\n");
     const GLuint earlier = mesh.listBase;
     ASSERT_TRUE(glIsList(earlier + 1));
     glFrontFace(GL_CW);
-    load(text);
+    const std::string output = load(text);
+    EXPECT_EQ(output.substr(output.rfind("\n# ") + 1), last);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(glIsList(earlier) || glIsList(earlier + 1));
     EXPECT_TRUE(!mesh.vertices && !mesh.normals && !mesh.triangles);
