@@ -1,8 +1,7 @@
-// Checks the character model and the picture that the build generated.
+// Checks the character model that the build generated.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
 #include "tools/contentview/content_files.h"
@@ -32,16 +31,6 @@ TEST(ContentDino, StandsAboutFiftyUnitsTallLightWithItsEyesHighOnTheFront) {
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(left[c], c == 0 ? -right[c] : right[c], 1e-3) << "axis " << c;
   EXPECT_GT(left[2], low[2] + 0.75f * size[2]);
   EXPECT_LT(left[1], low[1] + 0.3f * size[1]);
-}
-
-TEST(ContentPicture, IsA256By256TwentyFourBitBmp) {
-  std::ifstream in(KO_BMP_PATH, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(bytes.size(), 54u + 256 * 256 * 3);
-  // "BM", file size, reserved, pixel offset 54, info header of 40, 256 x 256, one plane, 24 bits, uncompressed.
-  const std::vector<std::uint8_t> header = {'B', 'M', 0x36, 0, 3, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 0, 1, 0, 0,
-                                            0, 1, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0};
-  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 34), header);
 }
 
 }  // namespace
