@@ -88,22 +88,6 @@ TEST(AppWindow, ViewportFollowsTheWindowAndRefusedFullscreenAsksEachTime) {
   setPlatform(nullptr);
 }
 
-// Without a display the construction shows its box and fails, for the caller
-// to end the process; nothing else happens.
-TEST(AppWindow, NoDisplayFailsTheConstruction) {
-  struct NoDisplay : RefusingPlatform {
-    bool openDisplay() override { return false; }
-  } none;
-  setPlatform(&none);
-  {
-    TestApp app;
-    EXPECT_TRUE(app.failed);
-    EXPECT_EQ(app.window, nullptr);
-  }
-  EXPECT_EQ(none.boxes, "Error|Failed To Register The Window Class.\n");
-  setPlatform(nullptr);
-}
-
 // A live run's window waits for the display (adaptive sync where the GL
 // has it, else every refresh); every other run's shows each frame at once.
 TEST(AppWindow, WaitsForTheDisplayOnlyWhenAsked) {
