@@ -1,15 +1,15 @@
 // Listens to the show through the sound server: records the sink's monitor,
 // finds where in the song each stretch of the recording is by matching it
 // against the song rendered alone, and compares that with the show's record
-// of what each frame was drawn for and when it was shown.
+// of what each frame was drawn for.
 //
 //   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS
 //
 // Waits for the show's first recorded frame, records SECONDS of SOURCE once
 // its timing has settled, then prints how far what each frame was drawn for
-// lies from the song heard when the director asked (and when the frame was
-// shown), how far the song time it was drawn for lies from the time since
-// the song's first frame was heard, and the gaps in the heard song. Status 0
+// lies from the song heard when the director asked, how far the song time it
+// was drawn for lies from the time since the song's first frame was heard,
+// and the gaps in the heard song. Status 0
 // when both medians are within 15 ms either way and the heard song never ran
 // dry, 1 when not, 2 when it could not listen.
 #include <pulse/pulseaudio.h>
@@ -49,7 +49,6 @@ struct Recording {
   std::vector<float> mono;
   std::vector<Anchor> anchors;
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
-  int overflows = 0;
   pa_threaded_mainloop* loop = nullptr;
   // The anchors since `runFrom` agree within 6 ms on when frame 0 was heard,
   // but for the odd late report; five in a row that disagree start a new run.
@@ -97,7 +96,6 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
   }
 }
 
-void onOverflow(pa_stream*, void* data) { ++static_cast<Recording*>(data)->overflows; }
 void onState(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 void onStreamState(pa_stream*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 
@@ -116,7 +114,6 @@ bool record(const char* source, double seconds, Recording& rec) {
   pa_stream* stream = pa_stream_new(context, "probe", &spec, nullptr);
   pa_stream_set_state_callback(stream, onStreamState, &rec);
   pa_stream_set_read_callback(stream, onRead, &rec);
-  pa_stream_set_overflow_callback(stream, onOverflow, &rec);
   // Small fragments, read at once; room for seconds, so that a busy
   // machine delays the reading rather than losing data.
   const auto unset = static_cast<std::uint32_t>(-1);
@@ -168,10 +165,6 @@ std::vector<Frame> readFrames(const char* path) {
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
-}
-double percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
 }
 
 // Mean square of the difference of rec[r, r + n) and song[r + d, ...),
@@ -288,13 +281,12 @@ int main(int argc, char** argv) {
   }
   std::vector<std::int64_t> lagAt(static_cast<std::size_t>(recorded / step + 1), lag);
   std::vector<double> gapsMs, recorderMs;
-  int searches = 0, unmatched = 0;
+  int unmatched = 0;
   for (std::int64_t r = start, quietUntil = 0; r + window < recorded; r += step) {
     lagAt[static_cast<std::size_t>(r / step)] = lag;
     // Silence in the song says nothing about where it is.
     if (r < quietUntil || energyOf(song, r + lag, step) < 1e-6 || mismatch(rec.mono, song, r, lag, step) < 0.05)
       continue;
-    ++searches;
     const std::int64_t found = bestLag(rec.mono, song, r + step, lag - rate, lag + rate / 5, window / 2, error);
     if (error > 0.05 || found == lag) {  // nothing better: noise, or still dry; look again a little later
       quietUntil = r + 5 * step;
@@ -314,33 +306,21 @@ int main(int argc, char** argv) {
     if (k < start || k + window >= recorded) return -1;
     return k + lagAt[static_cast<std::size_t>(k / step)];
   };
-  // When the position was asked, the answer should be what was heard then;
-  // when the frame was shown, it is that much older as the frame took to draw.
+  // When the position was asked, the answer should be what was heard then.
   // The song time, read just before, should be the time since the song's
   // first frame was heard.
-  std::vector<double> asked, shown, songTime;
+  std::vector<double> asked, songTime;
   for (const Frame& f : frames) {
-    const std::int64_t atAsk = heardSongAt(f.askedNs), atShow = heardSongAt(f.shownNs);
-    if (atAsk < 0 || atShow < 0) continue;
+    const std::int64_t atAsk = heardSongAt(f.askedNs);
+    if (atAsk < 0) continue;
     asked.push_back(static_cast<double>(f.drawn - atAsk) * 1000.0 / rate);
-    shown.push_back(static_cast<double>(f.drawn - atShow) * 1000.0 / rate);
     songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atAsk) * 1000.0 / rate);
   }
-  std::vector<double> latencies;
-  for (std::size_t i = firstSettled; i < rec.anchors.size(); ++i)
-    latencies.push_back(static_cast<double>(rec.anchors[i].latencyNs) / 1e6);
   const double offset = median(asked);
-  std::printf("position answered minus song heard: median %+.1f ms (10%% %+.1f, 90%% %+.1f) over %zu frames, "
-              "%+.1f ms when shown; ", offset, percentile(asked, 0.1), percentile(asked, 0.9), asked.size(),
-              median(shown));
-  std::printf("song time minus song heard: median %+.1f ms (10%% %+.1f, 90%% %+.1f); ", median(songTime),
-              percentile(songTime, 0.1), percentile(songTime, 0.9));
-  std::printf("gaps in the heard song: %zu", gapsMs.size());
+  std::printf("position answered minus song heard: median %+.1f ms over %zu frames; song time minus song heard: "
+              "median %+.1f ms; gaps in the heard song: %zu", offset, asked.size(), median(songTime), gapsMs.size());
   for (double g : gapsMs) std::printf(" %.1f ms", g);
-  std::printf("; %d searches, %d unmatched", searches, unmatched);
-  std::printf("; recorder: %d overflows, %zu holes, %zu jumps, monitor latency %+.1f ms, reports within %.1f ms\n",
-              rec.overflows, rec.lost.size(), recorderMs.size(), median(latencies),
-              (percentile(settledOrigins, 0.95) - percentile(settledOrigins, 0.05)) / 1e6);
+  std::printf("; %d unmatched; recorder: %zu holes, %zu jumps\n", unmatched, rec.lost.size(), recorderMs.size());
   return asked.size() >= 20 && std::abs(offset) <= toleranceMs && std::abs(median(songTime)) <= toleranceMs &&
                  gapsMs.empty() && unmatched < 20
              ? 0
