@@ -233,16 +233,26 @@ TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
     if (o != 11) { EXPECT_GE(lufs[11], lufs[o] + 1) << "order " << o; }
   }
   EXPECT_LE((lufs[12] + lufs[13] + lufs[14] + lufs[15]) / 4, (lufs[7] + lufs[8] + lufs[16] + lufs[17]) / 4 - 2);
+  EXPECT_LE(lufs[10], lufs[9] - 3);
+  EXPECT_LE(lufs[10], *std::min_element(lufs.begin() + 12, lufs.begin() + 16));
   const auto rows = [&](long from, double loHz, double hiHz) {
     double sum = 0;
     for (long row = from; row < from + 8; ++row) sum += band(rowSpectrum(mix, row), loHz, hiHz);
     return sum;
   };
   for (int o : {7, 11, 16}) EXPECT_GE(db(rows(o * 64, 0, 150)) - db(rows(o * 64 - 8, 0, 150)), 4) << "into order " << o;
-  for (int o : {7, 8, 11, 16, 17}) {
+  std::vector<double> top(kShowOrders);  // the share above 10 kHz, dB
+  for (int o = 0; o < kShowOrders; ++o) {
     double high = 0, all = 0;
     for (long from = o * 64; from < o * 64 + 64; from += 8) high += rows(from, 10000, kRate), all += rows(from, 0, kRate);
-    EXPECT_GE(db(high) - db(all), -17) << "order " << o;
+    top[o] = db(high) - db(all);
+  }
+  for (int o : {7, 8, 11, 16, 17}) EXPECT_GE(top[o], -17) << "order " << o;
+  for (int o = 3; o < kShowOrders; ++o) {
+    if (o == 10) continue;
+    EXPECT_GE(top[o], -22) << "order " << o;
+    const int before = o == 11 ? 9 : o - 1;
+    if (o > 3) { EXPECT_NEAR(top[o], top[before], 6) << "orders " << before << " and " << o; }
   }
   EXPECT_GE(distance(mix, 7, 16), 4);
   EXPECT_GE(distance(mix, 8, 17), 4);
@@ -255,12 +265,15 @@ TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
 TEST(SoundtrackRender, KickLeadsTheBeatAndTheBassClearsItsRows) {
   using namespace soundtrack;
   const Render kick = render({KickCh}), snare = render({SnareCh}), hats = render({HatCh}), bass = render({BassCh}),
-               lead = render({LeadCh, LeadEchoCh}), low = render({KickCh, BassCh});
+               lead = render({LeadCh, LeadEchoCh}), low = render({KickCh, BassCh}), ride = render({RideCh});
   for (int o = 3; o < kShowOrders; ++o) {
     SCOPED_TRACE(::testing::Message() << "order " << o);
     if (o != 10) {  // the breakdown's half-time kick stays back
-      EXPECT_GE(measure(kick, o, o + 1), measure(mix(), o, o + 1) - 6);
+      const double kickLufs = measure(kick, o, o + 1);
+      EXPECT_GE(kickLufs, measure(mix(), o, o + 1) - 6);
+      EXPECT_NEAR(measure(snare, o, o + 1), kickLufs, 6) << "the backbeat against the kick";
       EXPECT_GE(peakDb(kick, o), std::max(peakDb(snare, o), peakDb(hats, o)));
+      EXPECT_LE(peakDb(ride, o), peakDb(kick, o) - 2);
       EXPECT_LE(measure(lead, o, o + 1), measure(low, o, o + 1));
     }
     const long start = o * kOrderFrames;
@@ -343,6 +356,10 @@ TEST(SoundtrackInstruments, TonesReachPast12kHzAndTheSnareHasBody) {
   for (std::size_t k = 0; k < power.size(); ++k) all += power[k], moment += power[k] * k * kRate / hit.size();
   EXPECT_GE(db(band(power, 150, 500)) - db(all), -6);
   EXPECT_LE(moment / all, 1500) << "Hz, the snare's centre of energy";
+  std::vector<double> bands;  // 0-150, 150-300, 300-1k, 1-5k and 5-22 kHz
+  const double edges[] = {0, 150, 300, 1000, 5000, kRate / 2.0};
+  for (int b = 0; b < 5; ++b) bands.push_back(db(band(power, edges[b], edges[b + 1])));
+  EXPECT_GE(bands[3], *std::max_element(bands.begin(), bands.end()) - 10) << "dB, the snare's crack at 1-5 kHz";
 }
 
 // Each order of the pairs 7/8, 12/13, 14/15 and 16/17 changes at least a quarter
@@ -363,6 +380,26 @@ TEST(SoundtrackScore, PairedOrdersDifferInMostParts) {
     }
     EXPECT_GE(changed, 3) << "orders " << a << " and " << b;
   }
+}
+
+// The credits' tune keeps its downbeats: every bar of the lead in 12-15
+// opens on a struck note (a release written over the first note of a bar
+// cuts it). The climax has a line of its own: at no transposition do more
+// than half of the rows order 11's lead strikes a note on strike order 8's
+// note on that row.
+TEST(SoundtrackScore, CreditsTuneKeepsItsDownbeatsAndTheClimaxHasALineOfItsOwn) {
+  using soundtrack::LeadCh;
+  const itw::Song& song = composed();
+  for (int o = 12; o < 16; ++o)
+    for (int bar = 0; bar < 64; bar += 16) EXPECT_TRUE(isNote(song.patterns[o].at(bar, LeadCh))) << "order " << o << " row " << bar;
+  int notes = 0, same[49] = {};
+  for (int row = 0; row < 64; ++row) {
+    const itw::Cell &climax = song.patterns[11].at(row, LeadCh), &answer = song.patterns[8].at(row, LeadCh);
+    if (!isNote(climax)) continue;
+    ++notes;
+    if (isNote(answer) && std::abs(climax.note - answer.note) <= 24) ++same[climax.note - answer.note + 24];
+  }
+  EXPECT_LE(2 * *std::max_element(std::begin(same), std::end(same)), notes);
 }
 
 // What sounds on a channel at each row of the song (orders after one another):
@@ -404,6 +441,38 @@ TEST(SoundtrackScore, HarmonyMovesAndTheLeadIsCleanAgainstPadAndEcho) {
   }
 
   const std::vector<Sounding> lead = sounding(LeadCh), pad = sounding(PadCh), echo = sounding(LeadEchoCh);
+
+  // The pad's chord on each bar, as pitch classes, raised by `up` semitones.
+  const auto chordAt = [&](int order, int bar, int up = 0) {
+    std::set<int> chord;
+    const Sounding& s = pad[order * 64 + bar * 16];
+    if (s.note >= 0)
+      for (int tone : padChord(s.instrument)) chord.insert((tone + s.note - 60 + up + 120) % 12);
+    return chord;
+  };
+  // The home progression, Am F C G, in any key: how many bars of an order
+  // play it at the best transposition. It sounds whole under at most six
+  // orders, and no more than three orders in a row share three of its chords.
+  const std::set<int> home[4] = {{9, 0, 4}, {5, 9, 0}, {0, 4, 7}, {7, 11, 2}};
+  int homeOrders = 0, sharing = 0;
+  for (int o = 0; o < kShowOrders; ++o) {
+    int best = 0;
+    for (int up = 0; up < 12; ++up) {
+      int bars = 0;
+      for (int bar = 0; bar < 4; ++bar) bars += chordAt(o, bar, up) == home[bar];
+      best = std::max(best, bars);
+    }
+    homeOrders += best == 4;
+    sharing = best >= 3 ? sharing + 1 : 0;
+    EXPECT_LE(sharing, 3) << "orders up to " << o << " share three chords of the home progression";
+  }
+  EXPECT_LE(homeOrders, 6) << "orders on the home progression";
+  // The return home from B minor (16-17) to A minor (18) goes through a chord
+  // of both keys.
+  for (int tone : chordAt(17, 3)) {
+    EXPECT_TRUE(std::set<int>({9, 11, 0, 2, 4, 5, 7}).count(tone)) << tone << " is not in A minor";
+    EXPECT_TRUE(std::set<int>({11, 1, 2, 4, 6, 7, 9}).count(tone)) << tone << " is not in B minor";
+  }
   for (std::size_t row = 0, held = 0; row < lead.size(); ++row) {
     held = isNote(song.patterns[row / 64].at(row % 64, LeadCh)) ? 1 : lead[row].note >= 0 ? held + 1 : 0;
     if (held == 17) ADD_FAILURE() << "lead note longer than a bar at order " << row / 64 << " row " << row % 64;
