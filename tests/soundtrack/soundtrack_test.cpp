@@ -206,11 +206,20 @@ TEST(SoundtrackRender, MixIsLoudUnclippedAndWideAndChannelZeroPulses) {
   EXPECT_GT(measure(mix, 3, 4), measure(mix, 2, 3) + 1);
 
   // Channel 0 drives the flower, whose alpha wraps above 191, and the pupils:
-  // it jumps with each kick and sinks near zero, but not to it, before the
-  // next kick on the beat.
+  // its range in each order is the one the pictures are drawn for (the kick's
+  // volumes and envelope set it, the sections' levels leave it alone); it
+  // jumps with each kick and sinks near zero, but not to it, before the next
+  // kick on the beat.
   const auto vu = [&](long row) { return mix.vu[0].begin() + row * kRowFrames / 441; };  // the song's row
   const auto kickAt = [](long row) { return isNote(composed().patterns[row / 64].at(row % 64, soundtrack::KickCh)); };
-  for (long o = 2; o < kShowOrders; ++o) EXPECT_LE(*std::max_element(vu(o * 64), vu(o * 64 + 64)), 191) << "order " << o;
+  const float range[kShowOrders][2] = {{0, 0}, {0, 0}, {2.817f, 123.965f}, {5.635f, 180.312f}, {5.635f, 180.312f},
+      {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f},
+      {5.635f, 157.773f}, {5.635f, 180.312f}, {5.635f, 169.043f}, {5.635f, 169.043f}, {5.635f, 174.677f},
+      {5.635f, 174.677f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {0, 180.312f}};
+  for (long o = 0; o < kShowOrders; ++o) {
+    EXPECT_NEAR(*std::min_element(vu(o * 64), vu(o * 64 + 64)), range[o][0], 0.01) << "order " << o;
+    EXPECT_NEAR(*std::max_element(vu(o * 64), vu(o * 64 + 64)), range[o][1], 0.01) << "order " << o;
+  }
   for (long row = 2 * 64; row < kShowOrders * 64; row += 4) {
     if (!kickAt(row) || !kickAt(row + 4)) continue;
     const float low = *std::min_element(vu(row), vu(row + 4));
@@ -220,11 +229,14 @@ TEST(SoundtrackRender, MixIsLoudUnclippedAndWideAndChannelZeroPulses) {
 }
 
 // The arc: the climax (order 11) is the loudest order by at least 1 LU, the
-// credits (12-15) sit at least 2 LU under the drops (7, 8, 16, 17), and each
-// drop (7, 11, 16) lands: its first eight rows carry at least 4 dB more
-// below 150 Hz than the eight rows before. The drops have air, at
-// least -17 dB of their power above 10 kHz, and the returning orders 16 and
-// 17 sound unlike 7 and 8.
+// credits (12-15) sit at least 2 LU under the drops (7, 8, 16, 17), the
+// breakdown (10) at least 3 LU under order 9 and no louder than any credits
+// order, and each drop (7, 11, 16) lands: its first eight rows carry at least
+// 4 dB more below 150 Hz than the eight rows before. The top does not lurch:
+// every order with a beat has at least -22 dB of its power above 10 kHz, the
+// drops at least -17 dB, and neighbouring beat orders are within 6 dB of each
+// other (9 and 11 neighbours across the breakdown). The returning orders 16
+// and 17 sound unlike 7 and 8.
 TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
   const Render& mix = ::mix();
   std::vector<double> lufs;
@@ -258,11 +270,13 @@ TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
   EXPECT_GE(distance(mix, 8, 17), 4);
 }
 
-// In every order with a beat the kick leads: alone it is within 6 LU of the
-// whole mix, its peaks reach at least as high as the snare's and the hats',
-// and the lead with its echo is no louder than kick and bass together. The
-// bass is at least 15 dB quieter on the kick's rows than on the others.
-TEST(SoundtrackRender, KickLeadsTheBeatAndTheBassClearsItsRows) {
+// In every order with a beat the kick leads and the backbeat answers: the
+// kick alone is within 6 LU of the whole mix and channel 1 (snare, clap,
+// toms) alone within 6 LU of the kick; the kick's peaks reach at least as
+// high as the snare's and the hats', and 2 dB above the ride's; the lead with
+// its echo is no louder than kick and bass together. The bass is at least
+// 15 dB quieter on the kick's rows than on the others.
+TEST(SoundtrackRender, KickLeadsTheBeatTheBackbeatAnswersAndTheBassClearsItsRows) {
   using namespace soundtrack;
   const Render kick = render({KickCh}), snare = render({SnareCh}), hats = render({HatCh}), bass = render({BassCh}),
                lead = render({LeadCh, LeadEchoCh}), low = render({KickCh, BassCh}), ride = render({RideCh});
@@ -325,7 +339,8 @@ TEST(SoundtrackKick, ClicksThenSettlesNear56Hz) {
 // The tonal samples are made at 44.1 kHz: played at the note they are tuned
 // to, their loops reach past 12 kHz. The snare has body: at least a quarter
 // of its energy lies between 150 and 500 Hz, and its energy centres below
-// 1.5 kHz (a thin, hissing snare centres at 2 to 3 kHz).
+// 1.5 kHz (a thin, hissing snare centres at 2 to 3 kHz); and it cracks: its
+// 1-5 kHz band is no more than 10 dB under its loudest band.
 TEST(SoundtrackInstruments, TonesReachPast12kHzAndTheSnareHasBody) {
   using namespace soundtrack;
   const itw::Song& song = composed();
@@ -422,7 +437,8 @@ std::vector<Sounding> sounding(int channel) {
 }
 
 // The harmony moves: no more than four orders in a row strike the same chords
-// on the same bars. The lead leads cleanly: no note of it lasts longer than a
+// on the same bars, the home progression does not sit under most of the show,
+// and the return home has a pivot. The lead leads cleanly: no note of it lasts longer than a
 // bar; it forms a semitone with a tone of the pad's chord (other than its own
 // note, as over a major seventh) for no more than two rows at a time; and its
 // echo forms a semitone with it on no more than four rows of an order.

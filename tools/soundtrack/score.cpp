@@ -359,8 +359,8 @@ void dropOut(Pattern& p, int row) {
 // Global volume of each order: the arc from the quiet opening to the climax,
 // down for the credits, up again for the return. It leaves channel levels
 // (and so the pictures) alone.
-const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 112, 112, 108, 90, 128,
-                                 96, 96, 96, 96, 112, 106, 112, 128, 128, 128};
+const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 108, 108, 108, 90, 128,
+                                 92, 92, 92, 92, 108, 106, 112, 128, 128, 128};
 
 void arrange(int order, Pattern& p) {
   switch (order) {
@@ -400,9 +400,10 @@ void arrange(int order, Pattern& p) {
     case 5:  // dino rise: climbing to the dominant, arpeggio an octave up, the lead teases the hook
       fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 30, 46);
-      hats(p, Hats::SixteenthsOpen, 38);
+      hats(p, Hats::SixteenthsOpen, 40);
       backing(p, climb(), kOffbeat, 52, 40);
       arp(p, climb(), kUp, 1, 24, 28);
+      ride(p, 2, 4, 30);
       melody(p, LeadCh, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
     case 6:  // dino rise: up to the dominant, half the hook; the last bar holds its breath
@@ -412,6 +413,7 @@ void arrange(int order, Pattern& p) {
       hats(p, Hats::SixteenthsOpen, 38);
       backing(p, build(), kRolling, 52, 42);
       arp(p, build(), kUpDown, 1, 24, 32);
+      ride(p, 2, 4, 36);
       melody(p, LeadCh, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
       riser(p, 48, 52);
       dropOut(p, 56);
@@ -464,9 +466,9 @@ void arrange(int order, Pattern& p) {
       fourOnTheFloor(p, 64, Snare, 54, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
-      backing(p, home(), kPush, 56, 44);
+      backing(p, home(), kPush, 56, 38);
       arp(p, home(), kWide, 1, 18, 22);
-      ride(p, 2, 2, 48);
+      ride(p, 2, 2, 40);
       melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
     case 12:  // credits: a broken groove in the brighter progression, a tune of their own
@@ -479,14 +481,14 @@ void arrange(int order, Pattern& p) {
       break;
     case 13:  // its answer: snare and ghost notes, open hats, a busier bass, an arpeggio
       kickBroken(p, 60);
-      backbeat(p, Snare, 48, 0, 60);
+      backbeat(p, Snare, 52, 0, 60);
       ghostSnares(p, 22, 0, 60);
       snareFill(p, 61, 64, 28, 44);
       hats(p, Hats::SixteenthsOpen, 40);
       bass(p, credits(), kGrooveBrokenToo, 40);
-      pad(p, credits(), 40);
+      pad(p, credits(), 34);
       arp(p, credits(), kEighths, 1, 14, 20);
-      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
+      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 40);
       break;
     case 14:  // credits: four to the floor again, the tune in long notes
       fourOnTheFloor(p, 62, Clap, 46);
@@ -501,6 +503,7 @@ void arrange(int order, Pattern& p) {
       hats(p, Hats::SixteenthsOpen, 40);
       backing(p, creditsTurn(), kPush, 50, 40);
       arp(p, creditsTurn(), kUpDown, 1, 16, 20);
+      ride(p, 2, 4, 30);
       melody(p, LeadCh, Pluck, kCredits, 0, 44, 0, 3);
       melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "F#6 . . D-6 . . B-5 . C#6 . D-6 . E-6 . F#6 ."}, 0, 40, 3, 4);
       riser(p, 48, 56);
@@ -521,9 +524,9 @@ void arrange(int order, Pattern& p) {
       fourOnTheFloor(p, 64, Snare, 52, 56);
       snareFill(p, 56, 64, 30, 56);
       hats(p, Hats::Sixteenths, 34);
-      backing(p, pivot(), kOffbeat, 54, 42);
-      melody(p, ArpCh, Pluck, kLowLine, 2, 40);
-      ride(p, 0, 2, 46);
+      backing(p, pivot(), kOffbeat, 54, 36);
+      melody(p, ArpCh, Pluck, kLowLine, 2, 34);
+      ride(p, 0, 2, 50);
       melody(p, LeadCh, Lead, kAnswerHigh, 2, 46);
       break;
     case 18:  // farewell: F G E, home to A minor on row 48, then it fades out
