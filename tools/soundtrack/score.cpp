@@ -357,8 +357,8 @@ void dropOut(Pattern& p, int row) {
 // ---- the orders ----
 
 // Global volume of each order: the arc from the quiet opening to the climax,
-// down for the credits, up again for the return. It leaves channel levels
-// (and so the pictures) alone.
+// down for the breakdown before it and for the credits, up again for the
+// return. It leaves channel levels (and so the pictures) alone.
 const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 108, 108, 108, 90, 128,
                                  92, 92, 92, 92, 108, 106, 112, 128, 128, 128};
 
