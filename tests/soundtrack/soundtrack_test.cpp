@@ -399,9 +399,9 @@ TEST(SoundtrackScore, PairedOrdersDifferInMostParts) {
 
 // The credits' tune keeps its downbeats: every bar of the lead in 12-15
 // opens on a struck note (a release written over the first note of a bar
-// cuts it). The climax has a line of its own: at no transposition do more
-// than half of the rows order 11's lead strikes a note on strike order 8's
-// note on that row.
+// cuts it). The climax has a line of its own: at no one transposition does
+// order 8's lead strike the same note on more than half of the rows where
+// order 11's lead strikes one.
 TEST(SoundtrackScore, CreditsTuneKeepsItsDownbeatsAndTheClimaxHasALineOfItsOwn) {
   using soundtrack::LeadCh;
   const itw::Song& song = composed();
@@ -438,10 +438,11 @@ std::vector<Sounding> sounding(int channel) {
 
 // The harmony moves: no more than four orders in a row strike the same chords
 // on the same bars, the home progression does not sit under most of the show,
-// and the return home has a pivot. The lead leads cleanly: no note of it lasts longer than a
-// bar; it forms a semitone with a tone of the pad's chord (other than its own
-// note, as over a major seventh) for no more than two rows at a time; and its
-// echo forms a semitone with it on no more than four rows of an order.
+// and the return home has a pivot. The lead leads cleanly: no note of it lasts
+// longer than a bar; it forms a semitone with a tone of the pad's chord (other
+// than its own note, as over a major seventh) for no more than two rows at a
+// time; and its echo forms a semitone with it on no more than four rows of an
+// order.
 TEST(SoundtrackScore, HarmonyMovesAndTheLeadIsCleanAgainstPadAndEcho) {
   using namespace soundtrack;
   const itw::Song& song = composed();
@@ -485,6 +486,7 @@ TEST(SoundtrackScore, HarmonyMovesAndTheLeadIsCleanAgainstPadAndEcho) {
   EXPECT_LE(homeOrders, 6) << "orders on the home progression";
   // The return home from B minor (16-17) to A minor (18) goes through a chord
   // of both keys.
+  EXPECT_FALSE(chordAt(17, 3).empty());
   for (int tone : chordAt(17, 3)) {
     EXPECT_TRUE(std::set<int>({9, 11, 0, 2, 4, 5, 7}).count(tone)) << tone << " is not in A minor";
     EXPECT_TRUE(std::set<int>({11, 1, 2, 4, 6, 7, 9}).count(tone)) << tone << " is not in B minor";
