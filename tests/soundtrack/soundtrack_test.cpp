@@ -206,11 +206,20 @@ TEST(SoundtrackRender, MixIsLoudUnclippedAndWideAndChannelZeroPulses) {
   EXPECT_GT(measure(mix, 3, 4), measure(mix, 2, 3) + 1);
 
   // Channel 0 drives the flower, whose alpha wraps above 191, and the pupils:
-  // it jumps with each kick and sinks near zero, but not to it, before the
-  // next kick on the beat.
+  // its range in each order is the one the pictures are drawn for (the kick's
+  // volumes and envelope set it, the sections' levels leave it alone); it
+  // jumps with each kick and sinks near zero, but not to it, before the next
+  // kick on the beat.
   const auto vu = [&](long row) { return mix.vu[0].begin() + row * kRowFrames / 441; };  // the song's row
   const auto kickAt = [](long row) { return isNote(composed().patterns[row / 64].at(row % 64, soundtrack::KickCh)); };
-  for (long o = 2; o < kShowOrders; ++o) EXPECT_LE(*std::max_element(vu(o * 64), vu(o * 64 + 64)), 191) << "order " << o;
+  const float range[kShowOrders][2] = {{0, 0}, {0, 0}, {2.817f, 123.965f}, {5.635f, 180.312f}, {5.635f, 180.312f},
+      {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {5.635f, 180.312f},
+      {5.635f, 157.773f}, {5.635f, 180.312f}, {5.635f, 169.043f}, {5.635f, 169.043f}, {5.635f, 174.677f},
+      {5.635f, 174.677f}, {5.635f, 180.312f}, {5.635f, 180.312f}, {0, 180.312f}};
+  for (long o = 0; o < kShowOrders; ++o) {
+    EXPECT_NEAR(*std::min_element(vu(o * 64), vu(o * 64 + 64)), range[o][0], 0.01) << "order " << o;
+    EXPECT_NEAR(*std::max_element(vu(o * 64), vu(o * 64 + 64)), range[o][1], 0.01) << "order " << o;
+  }
   for (long row = 2 * 64; row < kShowOrders * 64; row += 4) {
     if (!kickAt(row) || !kickAt(row + 4)) continue;
     const float low = *std::min_element(vu(row), vu(row + 4));
@@ -220,11 +229,14 @@ TEST(SoundtrackRender, MixIsLoudUnclippedAndWideAndChannelZeroPulses) {
 }
 
 // The arc: the climax (order 11) is the loudest order by at least 1 LU, the
-// credits (12-15) sit at least 2 LU under the drops (7, 8, 16, 17), and each
-// drop (7, 11, 16) lands: its first eight rows carry at least 4 dB more
-// below 150 Hz than the eight rows before. The drops have air, at
-// least -17 dB of their power above 10 kHz, and the returning orders 16 and
-// 17 sound unlike 7 and 8.
+// credits (12-15) sit at least 2 LU under the drops (7, 8, 16, 17), the
+// breakdown (10) at least 3 LU under order 9 and no louder than any credits
+// order, and each drop (7, 11, 16) lands: its first eight rows carry at least
+// 4 dB more below 150 Hz than the eight rows before. The top does not lurch:
+// every order with a beat has at least -22 dB of its power above 10 kHz, the
+// drops at least -17 dB, and neighbouring beat orders are within 6 dB of each
+// other (9 and 11 neighbours across the breakdown). The returning orders 16
+// and 17 sound unlike 7 and 8.
 TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
   const Render& mix = ::mix();
   std::vector<double> lufs;
@@ -233,34 +245,49 @@ TEST(SoundtrackRender, RisesToTheClimaxBreathesInTheCreditsAndLandsItsDrops) {
     if (o != 11) { EXPECT_GE(lufs[11], lufs[o] + 1) << "order " << o; }
   }
   EXPECT_LE((lufs[12] + lufs[13] + lufs[14] + lufs[15]) / 4, (lufs[7] + lufs[8] + lufs[16] + lufs[17]) / 4 - 2);
+  EXPECT_LE(lufs[10], lufs[9] - 3);
+  EXPECT_LE(lufs[10], *std::min_element(lufs.begin() + 12, lufs.begin() + 16));
   const auto rows = [&](long from, double loHz, double hiHz) {
     double sum = 0;
     for (long row = from; row < from + 8; ++row) sum += band(rowSpectrum(mix, row), loHz, hiHz);
     return sum;
   };
   for (int o : {7, 11, 16}) EXPECT_GE(db(rows(o * 64, 0, 150)) - db(rows(o * 64 - 8, 0, 150)), 4) << "into order " << o;
-  for (int o : {7, 8, 11, 16, 17}) {
+  std::vector<double> top(kShowOrders);  // the share above 10 kHz, dB
+  for (int o = 0; o < kShowOrders; ++o) {
     double high = 0, all = 0;
     for (long from = o * 64; from < o * 64 + 64; from += 8) high += rows(from, 10000, kRate), all += rows(from, 0, kRate);
-    EXPECT_GE(db(high) - db(all), -17) << "order " << o;
+    top[o] = db(high) - db(all);
+  }
+  for (int o : {7, 8, 11, 16, 17}) EXPECT_GE(top[o], -17) << "order " << o;
+  for (int o = 3; o < kShowOrders; ++o) {
+    if (o == 10) continue;
+    EXPECT_GE(top[o], -22) << "order " << o;
+    const int before = o == 11 ? 9 : o - 1;
+    if (o > 3) { EXPECT_NEAR(top[o], top[before], 6) << "orders " << before << " and " << o; }
   }
   EXPECT_GE(distance(mix, 7, 16), 4);
   EXPECT_GE(distance(mix, 8, 17), 4);
 }
 
-// In every order with a beat the kick leads: alone it is within 6 LU of the
-// whole mix, its peaks reach at least as high as the snare's and the hats',
-// and the lead with its echo is no louder than kick and bass together. The
-// bass is at least 15 dB quieter on the kick's rows than on the others.
-TEST(SoundtrackRender, KickLeadsTheBeatAndTheBassClearsItsRows) {
+// In every order with a beat the kick leads and the backbeat answers: the
+// kick alone is within 6 LU of the whole mix and channel 1 (snare, clap,
+// toms) alone within 6 LU of the kick; the kick's peaks reach at least as
+// high as the snare's and the hats', and 2 dB above the ride's; the lead with
+// its echo is no louder than kick and bass together. The bass is at least
+// 15 dB quieter on the kick's rows than on the others.
+TEST(SoundtrackRender, KickLeadsTheBeatTheBackbeatAnswersAndTheBassClearsItsRows) {
   using namespace soundtrack;
   const Render kick = render({KickCh}), snare = render({SnareCh}), hats = render({HatCh}), bass = render({BassCh}),
-               lead = render({LeadCh, LeadEchoCh}), low = render({KickCh, BassCh});
+               lead = render({LeadCh, LeadEchoCh}), low = render({KickCh, BassCh}), ride = render({RideCh});
   for (int o = 3; o < kShowOrders; ++o) {
     SCOPED_TRACE(::testing::Message() << "order " << o);
     if (o != 10) {  // the breakdown's half-time kick stays back
-      EXPECT_GE(measure(kick, o, o + 1), measure(mix(), o, o + 1) - 6);
+      const double kickLufs = measure(kick, o, o + 1);
+      EXPECT_GE(kickLufs, measure(mix(), o, o + 1) - 6);
+      EXPECT_NEAR(measure(snare, o, o + 1), kickLufs, 6) << "the backbeat against the kick";
       EXPECT_GE(peakDb(kick, o), std::max(peakDb(snare, o), peakDb(hats, o)));
+      EXPECT_LE(peakDb(ride, o), peakDb(kick, o) - 2);
       EXPECT_LE(measure(lead, o, o + 1), measure(low, o, o + 1));
     }
     const long start = o * kOrderFrames;
@@ -312,7 +339,8 @@ TEST(SoundtrackKick, ClicksThenSettlesNear56Hz) {
 // The tonal samples are made at 44.1 kHz: played at the note they are tuned
 // to, their loops reach past 12 kHz. The snare has body: at least a quarter
 // of its energy lies between 150 and 500 Hz, and its energy centres below
-// 1.5 kHz (a thin, hissing snare centres at 2 to 3 kHz).
+// 1.5 kHz (a thin, hissing snare centres at 2 to 3 kHz); and it cracks: its
+// 1-5 kHz band is no more than 10 dB under its loudest band.
 TEST(SoundtrackInstruments, TonesReachPast12kHzAndTheSnareHasBody) {
   using namespace soundtrack;
   const itw::Song& song = composed();
@@ -343,6 +371,10 @@ TEST(SoundtrackInstruments, TonesReachPast12kHzAndTheSnareHasBody) {
   for (std::size_t k = 0; k < power.size(); ++k) all += power[k], moment += power[k] * k * kRate / hit.size();
   EXPECT_GE(db(band(power, 150, 500)) - db(all), -6);
   EXPECT_LE(moment / all, 1500) << "Hz, the snare's centre of energy";
+  std::vector<double> bands;  // 0-150, 150-300, 300-1k, 1-5k and 5-22 kHz
+  const double edges[] = {0, 150, 300, 1000, 5000, kRate / 2.0};
+  for (int b = 0; b < 5; ++b) bands.push_back(db(band(power, edges[b], edges[b + 1])));
+  EXPECT_GE(bands[3], *std::max_element(bands.begin(), bands.end()) - 10) << "dB, the snare's crack at 1-5 kHz";
 }
 
 // Each order of the pairs 7/8, 12/13, 14/15 and 16/17 changes at least a quarter
@@ -365,6 +397,26 @@ TEST(SoundtrackScore, PairedOrdersDifferInMostParts) {
   }
 }
 
+// The credits' tune keeps its downbeats: every bar of the lead in 12-15
+// opens on a struck note (a release written over the first note of a bar
+// cuts it). The climax has a line of its own: at no one transposition does
+// order 8's lead strike the same note on more than half of the rows where
+// order 11's lead strikes one.
+TEST(SoundtrackScore, CreditsTuneKeepsItsDownbeatsAndTheClimaxHasALineOfItsOwn) {
+  using soundtrack::LeadCh;
+  const itw::Song& song = composed();
+  for (int o = 12; o < 16; ++o)
+    for (int bar = 0; bar < 64; bar += 16) EXPECT_TRUE(isNote(song.patterns[o].at(bar, LeadCh))) << "order " << o << " row " << bar;
+  int notes = 0, same[49] = {};
+  for (int row = 0; row < 64; ++row) {
+    const itw::Cell &climax = song.patterns[11].at(row, LeadCh), &answer = song.patterns[8].at(row, LeadCh);
+    if (!isNote(climax)) continue;
+    ++notes;
+    if (isNote(answer) && std::abs(climax.note - answer.note) <= 24) ++same[climax.note - answer.note + 24];
+  }
+  EXPECT_LE(2 * *std::max_element(std::begin(same), std::end(same)), notes);
+}
+
 // What sounds on a channel at each row of the song (orders after one another):
 // a note from its row until the channel's next note, release or cut; -1 where
 // nothing does.
@@ -385,10 +437,12 @@ std::vector<Sounding> sounding(int channel) {
 }
 
 // The harmony moves: no more than four orders in a row strike the same chords
-// on the same bars. The lead leads cleanly: no note of it lasts longer than a
-// bar; it forms a semitone with a tone of the pad's chord (other than its own
-// note, as over a major seventh) for no more than two rows at a time; and its
-// echo forms a semitone with it on no more than four rows of an order.
+// on the same bars, the home progression does not sit under most of the show,
+// and the return home has a pivot. The lead leads cleanly: no note of it lasts
+// longer than a bar; it forms a semitone with a tone of the pad's chord (other
+// than its own note, as over a major seventh) for no more than two rows at a
+// time; and its echo forms a semitone with it on no more than four rows of an
+// order.
 TEST(SoundtrackScore, HarmonyMovesAndTheLeadIsCleanAgainstPadAndEcho) {
   using namespace soundtrack;
   const itw::Song& song = composed();
@@ -404,6 +458,39 @@ TEST(SoundtrackScore, HarmonyMovesAndTheLeadIsCleanAgainstPadAndEcho) {
   }
 
   const std::vector<Sounding> lead = sounding(LeadCh), pad = sounding(PadCh), echo = sounding(LeadEchoCh);
+
+  // The pad's chord on each bar, as pitch classes, raised by `up` semitones.
+  const auto chordAt = [&](int order, int bar, int up = 0) {
+    std::set<int> chord;
+    const Sounding& s = pad[order * 64 + bar * 16];
+    if (s.note >= 0)
+      for (int tone : padChord(s.instrument)) chord.insert((tone + s.note - 60 + up + 120) % 12);
+    return chord;
+  };
+  // The home progression, Am F C G, in any key: how many bars of an order
+  // play it at the best transposition. It sounds whole under at most six
+  // orders, and no more than three orders in a row share three of its chords.
+  const std::set<int> home[4] = {{9, 0, 4}, {5, 9, 0}, {0, 4, 7}, {7, 11, 2}};
+  int homeOrders = 0, sharing = 0;
+  for (int o = 0; o < kShowOrders; ++o) {
+    int best = 0;
+    for (int up = 0; up < 12; ++up) {
+      int bars = 0;
+      for (int bar = 0; bar < 4; ++bar) bars += chordAt(o, bar, up) == home[bar];
+      best = std::max(best, bars);
+    }
+    homeOrders += best == 4;
+    sharing = best >= 3 ? sharing + 1 : 0;
+    EXPECT_LE(sharing, 3) << "orders up to " << o << " share three chords of the home progression";
+  }
+  EXPECT_LE(homeOrders, 6) << "orders on the home progression";
+  // The return home from B minor (16-17) to A minor (18) goes through a chord
+  // of both keys.
+  EXPECT_FALSE(chordAt(17, 3).empty());
+  for (int tone : chordAt(17, 3)) {
+    EXPECT_TRUE(std::set<int>({9, 11, 0, 2, 4, 5, 7}).count(tone)) << tone << " is not in A minor";
+    EXPECT_TRUE(std::set<int>({11, 1, 2, 4, 6, 7, 9}).count(tone)) << tone << " is not in B minor";
+  }
   for (std::size_t row = 0, held = 0; row < lead.size(); ++row) {
     held = isNote(song.patterns[row / 64].at(row % 64, LeadCh)) ? 1 : lead[row].note >= 0 ? held + 1 : 0;
     if (held == 17) ADD_FAILURE() << "lead note longer than a bar at order " << row / 64 << " row " << row % 64;

@@ -168,7 +168,7 @@ void addInstruments(itw::Song& song) {
   const NewNoteAction overlap = NewNoteAction::NoteOff;
   const char* const names[] = {"Pad Am", "Pad F", "Pad C", "Pad G", "Pad Em", "Pad E", "Pad Fmaj7", "Pad Am wide"};
   for (int pad = PadAm; pad <= PadAmWide; ++pad) add(song, chord(names[pad - PadAm], padChord(pad)), 112, padEnvelope, overlap, 64);
-  add(song, drum("Ride", synth::ride()), 84);
+  add(song, drum("Ride", synth::ride()), 50);
 }
 
 }  // namespace soundtrack

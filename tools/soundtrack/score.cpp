@@ -45,17 +45,19 @@ Chord fmaj7() { return {n("F-2"), PadFmaj7, {n("F-4"), n("A-4"), n("C-5"), n("E-
 Chord amWide() { return {n("A-2"), PadAmWide, {n("A-4"), n("C-5"), n("E-5"), n("A-5")}}; }
 
 Progression home() { return {am(), f(), c(), g()}; }           // i VI III VII
+Progression drift() { return {am(), em(), f(), g()}; }         // i v VI VII
 Progression turn() { return {dm(), f(), c(), g()}; }           // iv VI III VII
+Progression climb() { return {am(), dm(), c(), e()}; }         // i iv III V
 Progression build() { return {am(), f(), g(), e()}; }          // ends on the dominant
+Progression answer() { return {am(), f(), dm(), e()}; }        // i VI iv V
 Progression ring() { return {f(), g(), em(), am()}; }          // VI VII v i
 Progression breakdown() { return {fmaj7(), em(), dm(), e()}; }  // falling to the dominant
 Progression credits() { return {fmaj7(), g(), am(), am()}; }   // the brighter turn
 Progression creditsTurn() { return {fmaj7(), g(), am(), e()}; }
 Progression farewell() { return {f(), g(), e(), amWide()}; }   // ends V -> i
 
-// The home progression a whole tone up (B minor), for the hook's return.
-Progression lifted() {
-  Progression prog = home();
+// A progression a whole tone up (B minor), for the hook's return.
+Progression lifted(Progression prog) {
   for (Chord& chord : prog) {
     chord.root += 2;
     chord.padNote += 2;
@@ -63,6 +65,10 @@ Progression lifted() {
   }
   return prog;
 }
+
+// The return's second half ends on a chord of both keys (Em: iv of B minor,
+// v of A minor), the way home to the farewell.
+Progression pivot() { return lifted({am(), f(), c(), dm()}); }
 
 // Melodies, one bar of sixteen rows per string: a note, "." to hold, "===" to release.
 using Phrase = std::array<const char*, 4>;  // nullptr: a bar of rest (the last note released)
@@ -72,11 +78,11 @@ const Phrase kCall{  // the hook, over Am F C G
     "E-6 . . C-6 . . G-5 . A-5 . C-6 . D-6 . . .",
     "D-6 . . . . . C-6 . B-5 . . . G-5 . . ===",
 };
-const Phrase kAnswer{  // starts as the call, climbs and comes home to A
+const Phrase kAnswer{  // starts as the call, over Am F Dm E: climbs, and stops on the dominant
     kCall[0],
     kCall[1],
-    "E-6 . . G-6 . . E-6 . D-6 . C-6 . D-6 . E-6 .",
-    "D-6 . . B-5 . . G-5 . A-5 . B-5 . A-5 . . ===",
+    "F-6 . . A-6 . . F-6 . E-6 . D-6 . E-6 . F-6 .",
+    "E-6 . . B-5 . . G#5 . A-5 . B-5 . . . . ===",
 };
 const Phrase kCallHigh{  // the hook's return: higher, in wider steps
     "A-6 . . E-6 . . C-6 . . . E-6 . D-6 . C-6 .",
@@ -84,13 +90,18 @@ const Phrase kCallHigh{  // the hook's return: higher, in wider steps
     "G-6 . . E-6 . . C-6 . . . D-6 . E-6 . G-6 .",
     "B-6 . . . A-6 . G-6 . . . D-6 . . . . ===",
 };
-const Phrase kAnswerHigh{  // and its answer, climbing to the top
+const Phrase kAnswerHigh{  // and its answer, climbing to the top, then down over the pivot (Dm as written)
     kCallHigh[0],
     kCallHigh[1],
     "E-6 . . G-6 . . C-7 . . . B-6 . G-6 . E-6 .",
-    "D-6 . . G-6 . . B-6 . . . A-6 . . . . ===",
+    "A-6 . . F-6 . . D-6 . . . C-6 . D-6 . . ===",
 };
-const Phrase kClimax{kCall[0], kCall[1], kAnswer[2], kAnswer[3]};
+const Phrase kClimax{  // the hook turned over: its falling thirds rise, bar by bar higher
+    "A-5 . . C-6 . . E-6 . A-6 . G-6 . E-6 . C-6 .",
+    "F-5 . . A-5 . . C-6 . F-6 . D-6 . C-6 . A-5 .",
+    "G-5 . . C-6 . . E-6 . G-6 . A-6 . G-6 . E-6 .",
+    "G-5 . . B-5 . . D-6 . G-6 . . . F-6 . D-6 ===",
+};
 const Phrase kCounter{  // over F G Em Am
     "A-5 . . C-6 . . F-6 . G-6 . . . C-6 . . .",
     "B-5 . . D-6 . . G-6 . F-6 . . . D-6 . . .",
@@ -122,11 +133,11 @@ const Phrase kCreditsHigh{  // long notes over the same chords
     "E-6 . . . . . C-6 . . . D-6 . . . C-6 .",
     "A-5 . . . . . . . . . . . . . . ===",
 };
-const Phrase kLowLine{  // a slow line under the answer, over Am F C G
+const Phrase kLowLine{  // a slow line under the answer, over Am F C Dm
     "E-5 . . . . . . . D-5 . . . C-5 . . .",
     "C-5 . . . . . . . A-4 . . . . . . .",
     "G-4 . . . . . . . C-5 . . . E-5 . . .",
-    "D-5 . . . . . . . . . . . B-4 . . ===",
+    "D-5 . . . . . . . . . . . A-4 . . ===",
 };
 
 // Arpeggio orders over the chord's tones: 0..3 rising, 4 and 5 are 0 and 1 an
@@ -297,8 +308,9 @@ void arp(Pattern& p, const Progression& prog, const char* order, int octave, int
 
 // ---- melody ----
 
-void melody(Pattern& p, int ch, int ins, const Phrase& phrase, int transpose, int vol) {
-  for (int b = 0; b < 4; ++b) {
+// Bars [fromBar, toBar) of a phrase.
+void melody(Pattern& p, int ch, int ins, const Phrase& phrase, int transpose, int vol, int fromBar = 0, int toBar = 4) {
+  for (int b = fromBar; b < toBar; ++b) {
     if (!phrase[b]) {
       p.at(b * kBar, ch).note = kNoteOff;
       continue;
@@ -345,10 +357,10 @@ void dropOut(Pattern& p, int row) {
 // ---- the orders ----
 
 // Global volume of each order: the arc from the quiet opening to the climax,
-// down for the credits, up again for the return. It leaves channel levels
-// (and so the pictures) alone.
-const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 112, 112, 108, 128, 128,
-                                 96, 96, 96, 96, 112, 106, 112, 128, 128, 128};
+// down for the breakdown before it and for the credits, up again for the
+// return. It leaves channel levels (and so the pictures) alone.
+const std::uint8_t kLevel[22] = {128, 128, 112, 116, 116, 112, 112, 108, 108, 108, 90, 128,
+                                 92, 92, 92, 92, 108, 106, 112, 128, 128, 128};
 
 void arrange(int order, Pattern& p) {
   switch (order) {
@@ -362,12 +374,12 @@ void arrange(int order, Pattern& p) {
       arp(p, home(), kEighths, 0, 14, 34);
       riser(p, 56, 48);
       break;
-    case 2:  // presents: a soft kick on one and three, hats come in
+    case 2:  // presents: a soft kick on one and three, hats come in, the chords drift
       crash(p, 0, 28);
       kickOneThree(p, 44);
       hats(p, Hats::Eighths, 26);
-      pad(p, home(), 46);
-      arp(p, home(), kUp, 0, 22, 30);
+      pad(p, drift(), 46);
+      arp(p, drift(), kUp, 0, 22, 30);
       snareFill(p, 56, 64, 12, 44);
       riser(p, 56, 40);
       break;
@@ -381,25 +393,27 @@ void arrange(int order, Pattern& p) {
     case 4:  // main title with subtitle: a turn to D minor, claps, the arpeggio returns
       fourOnTheFloor(p, 64, Clap, 50, 56);
       tomFill(p, 56);
-      hats(p, Hats::EighthsOpen, 34);
+      hats(p, Hats::EighthsOpen, 38);
       backing(p, turn(), kOffbeat, 52, 40);
       arp(p, turn(), kUp, 0, 20, 26);
       break;
-    case 5:  // dino rise: arpeggio an octave up, the lead teases the hook
+    case 5:  // dino rise: climbing to the dominant, arpeggio an octave up, the lead teases the hook
       fourOnTheFloor(p, 64, Snare, 50, 60);
       snareFill(p, 60, 64, 30, 46);
-      hats(p, Hats::Sixteenths, 32);
-      backing(p, home(), kOffbeat, 52, 40);
-      arp(p, home(), kUp, 1, 24, 28);
+      hats(p, Hats::SixteenthsOpen, 40);
+      backing(p, climb(), kOffbeat, 52, 40);
+      arp(p, climb(), kUp, 1, 24, 28);
+      ride(p, 2, 4, 30);
       melody(p, LeadCh, Lead, {kCall[0], nullptr, kCall[2], nullptr}, 0, 40);
       break;
     case 6:  // dino rise: up to the dominant, half the hook; the last bar holds its breath
       fourOnTheFloor(p, 64, Snare, 50, 48);
       snareFill(p, 48, 56, 20, 36);
       snareRoll(p, 56, 64, 28, 48);
-      hats(p, Hats::SixteenthsOpen, 34);
+      hats(p, Hats::SixteenthsOpen, 38);
       backing(p, build(), kRolling, 52, 42);
       arp(p, build(), kUpDown, 1, 24, 32);
+      ride(p, 2, 4, 36);
       melody(p, LeadCh, Lead, {kCall[0], kCall[1], nullptr, nullptr}, 0, 44);
       riser(p, 48, 52);
       dropOut(p, 56);
@@ -414,13 +428,13 @@ void arrange(int order, Pattern& p) {
       ride(p, 4, 4, 48);
       melody(p, LeadCh, Lead, kCall, 0, 48);
       break;
-    case 8:  // and its answer: claps with ghost snares, rolling bass, the arpeggio falling
+    case 8:  // and its answer, turning to the dominant: claps with ghost snares, rolling bass, the arpeggio falling
       fourOnTheFloor(p, 64, Clap, 50, 56);
       ghostSnares(p, 22, 0, 56);
       tomFill(p, 56);
       hats(p, Hats::EighthsOpen, 38);
-      backing(p, home(), kRolling, 54, 42);
-      arp(p, home(), kDown, 1, 22, 24);
+      backing(p, answer(), kRolling, 54, 42);
+      arp(p, answer(), kDown, 1, 22, 24);
       ride(p, 2, 4, 58);
       melody(p, LeadCh, Lead, kAnswer, 0, 48);
       break;
@@ -428,7 +442,7 @@ void arrange(int order, Pattern& p) {
       crash(p, 0, 48);
       fourOnTheFloor(p, 64, Clap, 48, 56);
       tomFill(p, 56);
-      hats(p, Hats::SixteenthsOpen, 30);
+      hats(p, Hats::SixteenthsOpen, 38);
       bass(p, ring(), kRolling, 50);
       pad(p, ring(), 42);
       arp(p, ring(), kUpDown, 0, 20, 24);
@@ -447,38 +461,38 @@ void arrange(int order, Pattern& p) {
       riser(p, 48, 60);
       dropOut(p, 56);
       break;
-    case 11:  // superstar: the climax, the hook an octave up
+    case 11:  // superstar: the climax, the hook turned over an octave up
       crash(p, 0, 64);
       fourOnTheFloor(p, 64, Snare, 54, 56);
       tomFill(p, 56);
       hats(p, Hats::SixteenthsOpen, 38);
-      backing(p, home(), kPush, 56, 44);
+      backing(p, home(), kPush, 56, 38);
       arp(p, home(), kWide, 1, 18, 22);
-      ride(p, 2, 2, 48);
+      ride(p, 2, 2, 40);
       melody(p, LeadCh, LeadHigh, kClimax, 12, 46);
       break;
     case 12:  // credits: a broken groove in the brighter progression, a tune of their own
       kickBroken(p, 60);
-      backbeat(p, Clap, 34);
-      hats(p, Hats::Sixteenths, 26);
+      backbeat(p, Clap, 44);
+      hats(p, Hats::SixteenthsOpen, 40);
       bass(p, credits(), kGrooveBroken, 50);
       pad(p, credits(), 40);
       melody(p, LeadCh, Pluck, kCredits, 0, 44);
       break;
     case 13:  // its answer: snare and ghost notes, open hats, a busier bass, an arpeggio
       kickBroken(p, 60);
-      backbeat(p, Snare, 40, 0, 60);
-      ghostSnares(p, 18, 0, 60);
+      backbeat(p, Snare, 52, 0, 60);
+      ghostSnares(p, 22, 0, 60);
       snareFill(p, 61, 64, 28, 44);
-      hats(p, Hats::SixteenthsOpen, 26);
+      hats(p, Hats::SixteenthsOpen, 40);
       bass(p, credits(), kGrooveBrokenToo, 40);
-      pad(p, credits(), 40);
+      pad(p, credits(), 34);
       arp(p, credits(), kEighths, 1, 14, 20);
-      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 44);
+      melody(p, LeadCh, Pluck, kCreditsAnswer, 0, 40);
       break;
     case 14:  // credits: four to the floor again, the tune in long notes
-      fourOnTheFloor(p, 62, Clap, 42);
-      hats(p, Hats::EighthsOpen, 32);
+      fourOnTheFloor(p, 62, Clap, 46);
+      hats(p, Hats::EighthsOpen, 42);
       backing(p, credits(), kGrooveFloor, 50, 40);
       arp(p, credits(), kDown, 0, 18, 22);
       melody(p, LeadCh, Pluck, kCreditsHigh, 0, 44);
@@ -486,11 +500,12 @@ void arrange(int order, Pattern& p) {
     case 15:  // the tune once more, up to the dominant; the lead's teaser in the new key, a held breath
       fourOnTheFloor(p, 62, Snare, 46, 56);
       snareRoll(p, 56, 64, 24, 50);
-      hats(p, Hats::Sixteenths, 30);
+      hats(p, Hats::SixteenthsOpen, 40);
       backing(p, creditsTurn(), kPush, 50, 40);
       arp(p, creditsTurn(), kUpDown, 1, 16, 20);
-      melody(p, LeadCh, Pluck, {kCredits[0], kCredits[1], kCredits[2], nullptr}, 0, 44);
-      melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "F#6 . . D-6 . . B-5 . C#6 . D-6 . E-6 . F#6 ."}, 0, 40);
+      ride(p, 2, 4, 30);
+      melody(p, LeadCh, Pluck, kCredits, 0, 44, 0, 3);
+      melody(p, LeadCh, Lead, {nullptr, nullptr, nullptr, "F#6 . . D-6 . . B-5 . C#6 . D-6 . E-6 . F#6 ."}, 0, 40, 3, 4);
       riser(p, 48, 56);
       dropOut(p, 56);
       break;
@@ -500,18 +515,18 @@ void arrange(int order, Pattern& p) {
       ghostSnares(p, 24, 0, 60);
       snareFill(p, 60, 64, 34, 52);
       hats(p, Hats::EighthsOpen, 34);
-      backing(p, lifted(), kPush, 54, 42);
-      arp(p, lifted(), kWide, 1, 18, 22);
+      backing(p, lifted(home()), kPush, 54, 42);
+      arp(p, lifted(home()), kWide, 1, 18, 22);
       ride(p, 2, 4, 58);
       melody(p, LeadCh, Lead, kCallHigh, 2, 46);
       break;
-    case 17:  // invitation: the answer in the new key, over an off-beat bass and a slow low line, then a fill
+    case 17:  // invitation: the answer in the new key, over an off-beat bass and a slow low line, then a fill; Em leads home
       fourOnTheFloor(p, 64, Snare, 52, 56);
       snareFill(p, 56, 64, 30, 56);
       hats(p, Hats::Sixteenths, 34);
-      backing(p, lifted(), kOffbeat, 54, 42);
-      melody(p, ArpCh, Pluck, kLowLine, 2, 40);
-      ride(p, 0, 2, 46);
+      backing(p, pivot(), kOffbeat, 54, 36);
+      melody(p, ArpCh, Pluck, kLowLine, 2, 34);
+      ride(p, 0, 2, 50);
       melody(p, LeadCh, Lead, kAnswerHigh, 2, 46);
       break;
     case 18:  // farewell: F G E, home to A minor on row 48, then it fades out

@@ -205,30 +205,34 @@ std::vector<double> kick() {
 }
 
 std::vector<double> snare() {
-  // A drum-head tone near 190 Hz with a noisy body around 300 Hz under the
-  // bright rattle of the wires.
+  // A drum-head tone near 190 Hz with a noisy body around 300 Hz, under the
+  // crack of the wires at 1-5 kHz; driven into a soft clipper, like the kick,
+  // so that it is dense for its peak and the backbeat carries.
   const int frames = kDrumRate * 3 / 10;
   std::vector<double> out(frames);
   Noise noise(2);
   Biquad high, low, body;
-  high.set(Biquad::HighPass, 1500, 0.7, kDrumRate);
-  low.set(Biquad::LowPass, 12000, 0.7, kDrumRate);
+  high.set(Biquad::HighPass, 1000, 0.7, kDrumRate);
+  low.set(Biquad::LowPass, 6000, 0.7, kDrumRate);
   body.set(Biquad::BandPass, 300, 1.0, kDrumRate);
   double phase = 0;
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
     phase += 2 * kPi * (185 + 70 * expo(-t / 0.015)) / kDrumRate;
-    const double tone = sine(phase) * expo(-t / 0.07);
+    const double tone = sine(phase) * expo(-t / 0.08);
     const double white = noise.next();
-    const double hiss = low.run(high.run(white)) * expo(-t / 0.08);
-    const double thump = body.run(white) * expo(-t / 0.05);
-    out[n] = (1.0 * tone + 1.2 * thump + 0.5 * hiss) * std::min(1.0, n / 44.0);
+    const double crack = low.run(high.run(white)) * expo(-t / 0.09);
+    const double thump = body.run(white) * expo(-t / 0.06);
+    const double x = 2.0 * (1.0 * tone + 1.2 * thump + 1.3 * crack);
+    out[n] = x / std::sqrt(1 + x * x) * std::min(1.0, n / 44.0);
   }
   fadeTail(out, kDrumRate / 50);
   return out;
 }
 
 std::vector<double> clap() {
+  // Hands: three quick bursts and a longer one of band-passed noise, softly
+  // clipped so that the last burst's tail carries.
   const int frames = kDrumRate * 35 / 100;
   std::vector<double> out(frames);
   Noise noise(3);
@@ -240,8 +244,9 @@ std::vector<double> clap() {
     const double t = static_cast<double>(n) / kDrumRate;
     double env = 0;
     for (int b = 0; b < 4; ++b)
-      if (t >= bursts[b] && (b == 3 || t < bursts[b + 1])) env = b < 3 ? expo(-(t - bursts[b]) / 0.004) : expo(-(t - bursts[b]) / 0.11);
-    out[n] = high.run(band.run(noise.next())) * env;
+      if (t >= bursts[b] && (b == 3 || t < bursts[b + 1])) env = b < 3 ? expo(-(t - bursts[b]) / 0.004) : expo(-(t - bursts[b]) / 0.15);
+    const double x = 5.0 * high.run(band.run(noise.next())) * env;
+    out[n] = x / std::sqrt(1 + x * x);
   }
   fadeTail(out, kDrumRate / 50);
   return out;
@@ -289,14 +294,15 @@ std::vector<double> crash() {
 }
 
 std::vector<double> ride() {
-  // A thin, long shimmer above 8 kHz: the drops' air, steady rather than
-  // sharp, so that it fills the top without peaking over the kick.
+  // A thin, long shimmer above 8 kHz: the drops' air, steady, with no
+  // sharper strike on top, so that it fills the top with its peaks well under
+  // the kick's.
   const int frames = kDrumRate * 6 / 5;
   std::vector<double> out(frames);
   Cymbal cymbal(9, {1520, 2140, 2980, 3610, 4470, 5230}, 0.6, 0.6, 8000, 1, 17000);
   for (int n = 0; n < frames; ++n) {
     const double t = static_cast<double>(n) / kDrumRate;
-    out[n] = cymbal.next() * (0.5 + 0.5 * expo(-t / 0.04)) * expo(-t / 0.35) * std::min(1.0, n / 88.0);
+    out[n] = cymbal.next() * expo(-t / 0.35) * std::min(1.0, n / 88.0);
   }
   fadeTail(out, kDrumRate / 5);
   return out;
