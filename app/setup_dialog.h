@@ -1,13 +1,15 @@
 // The setup dialog: its template, and what its controls do to the display record.
 #pragma once
 
-// The display mode the viewer picks before the show. A width and height of
-// 0: the desktop's own size, full-screen without a mode change.
+// The display mode the viewer picks before the show, and whether the scenes
+// that strobe hold their flashing down. A width and height of 0: the
+// desktop's own size, full-screen without a mode change.
 struct DisplaySetup {
   int width = 640;
   int height = 480;
   int bits = 32;
   bool fullscreen = true;
+  bool reduceFlashing = false;
 };
 
 // One control of the dialog template, in dialog units.
