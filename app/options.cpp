@@ -54,6 +54,7 @@ const char* usageText() {
   return "Usage: flipp-kroma [options]\n"
          "Warning: the show contains flashing lights. --reduce-flashing (\"Reduce flashing\"\n"
          "in the setup dialog) holds them to at most three flashes a second.\n"
+         "\n"
          "Without options the setup dialog asks for the display mode.\n"
          "  --mode WxH[xBITS]   display mode (bits 16, 24 or 32; default 32)\n"
          "  --mode desktop      the desktop's own size: full-screen without a mode change\n"
