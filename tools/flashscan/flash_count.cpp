@@ -108,24 +108,32 @@ std::vector<Swing> swings(const std::vector<double>& series, double threshold) {
   return found;
 }
 
-std::vector<long> generalTransitions(const std::vector<Light>& series) {
-  std::vector<double> luminance;
-  luminance.reserve(series.size());
-  for (const Light& light : series) luminance.push_back(relativeLuminance(light));
+namespace {
+
+// Where the swings of `measure` along the series end, of at least
+// `threshold`, for those whose two ends `counts`.
+template <typename Measure, typename Counts>
+std::vector<long> transitions(const std::vector<Light>& series, Measure measure, double threshold, Counts counts) {
+  std::vector<double> values;
+  values.reserve(series.size());
+  for (const Light& light : series) values.push_back(measure(light));
   std::vector<long> ends;
-  for (const Swing& swing : swings(luminance, luminanceChange))
-    if (std::min(luminance[swing.from], luminance[swing.to]) < darkerBelow) ends.push_back(swing.to);
+  for (const Swing& swing : swings(values, threshold))
+    if (counts(series[swing.from], series[swing.to])) ends.push_back(swing.to);
   return ends;
 }
 
+}  // namespace
+
+std::vector<long> generalTransitions(const std::vector<Light>& series) {
+  return transitions(series, relativeLuminance, luminanceChange, [](const Light& a, const Light& b) {
+    return std::min(relativeLuminance(a), relativeLuminance(b)) < darkerBelow;
+  });
+}
+
 std::vector<long> redTransitions(const std::vector<Light>& series) {
-  std::vector<double> red;
-  red.reserve(series.size());
-  for (const Light& light : series) red.push_back(redness(light));
-  std::vector<long> ends;
-  for (const Swing& swing : swings(red, rednessChange))
-    if (saturatedRed(series[swing.from]) || saturatedRed(series[swing.to])) ends.push_back(swing.to);
-  return ends;
+  return transitions(series, redness, rednessChange,
+                     [](const Light& a, const Light& b) { return saturatedRed(a) || saturatedRed(b); });
 }
 
 std::vector<int> countInWindows(const std::vector<long>& ends, long frames, int window) {
