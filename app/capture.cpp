@@ -107,6 +107,7 @@ std::unique_ptr<FrameSink> openCapture(const Options& options) {
   }
   auto video = std::make_unique<VideoCapture>(options.captureFile, options.width, options.height, options.fps,
                                               std::move(song), options.frames);
+  video->flashingReduced = options.reduceFlashing;
   if (!video->start()) return nullptr;
   return video;
 }
@@ -292,8 +293,8 @@ bool VideoCapture::finish() {
   }
   removeTemporaries();
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%.2f s), in %.1f s\n", file.c_str(), frames,
-               fps, frames / fps, elapsed);
+  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%.2f s), in %.1f s%s\n", file.c_str(),
+               frames, fps, frames / fps, elapsed, flashingReduced ? ", flashing reduced" : "");
   return true;
 }
 

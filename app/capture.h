@@ -55,6 +55,7 @@ class VideoCapture : public FrameSink {
   double fps;
   long frameLimit;
   long frames = 0;
+  bool flashingReduced = false;  // said in the line that names the file
 
  private:
   double progress(const DrawnFrame& frame);

@@ -48,3 +48,10 @@ bool PngFrames::addFrame(const DrawnFrame& frame) {
   ++next;
   return true;
 }
+
+int PngFrames::close(int status) {
+  if (status == 0)
+    std::fprintf(stderr, "flipp-kroma: wrote %ld frames to '%s'%s\n", next, directory.c_str(),
+                 flashingReduced ? ", flashing reduced" : "");
+  return status;
+}

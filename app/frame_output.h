@@ -36,9 +36,12 @@ class PngFrames : public FrameSink {
   bool open();
   // Reads the back buffer once and writes it as the next frame.
   bool addFrame(const DrawnFrame& frame) override;
+  // A run that ended well says how many frames it wrote, and where.
+  int close(int status) override;
 
   std::string directory;
   long next = 0;
+  bool flashingReduced = false;  // said in that line
 
  private:
   std::vector<std::uint8_t> pixels;

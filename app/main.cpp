@@ -66,6 +66,7 @@ bool chooseSettings(const Options& options, ShowSettings& settings) {
 bool openFrameSinks(const Options& options, FrameSinks& sinks) {
   if (!options.pngDirectory.empty()) {
     auto frames = std::make_unique<PngFrames>(options.pngDirectory);
+    frames->flashingReduced = options.reduceFlashing;
     if (!frames->open()) return false;
     sinks.push_back(std::move(frames));
   }
@@ -94,7 +95,7 @@ DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
   }
   music::setStartOrder(options.startOrder);
   music::setAudioOffset(options.audioOffsetMs);
-  DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
+  DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen, options.reduceFlashing};
   if (options.showDialog) showSetupDialog(setup);
   return setup;
 }
@@ -166,9 +167,10 @@ int runBench(DemoApp& app, const Options& options) {
   }
   int samples = 0;
   SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
-  std::printf("flipp-kroma --bench: %dx%d, %d samples per pixel, %ld frames per order %.1f ms apart, %s\n", app.width,
-              app.height, samples, options.frames, 1000.0 / options.fps,
-              reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+  std::printf("flipp-kroma --bench: %dx%d, %d samples per pixel, %ld frames per order %.1f ms apart, %s%s\n",
+              app.width, app.height, samples, options.frames, 1000.0 / options.fps,
+              reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+              app.settings.reduceFlashing ? ", flashing reduced" : "");
   printBenchTable(stdout, rows);
   std::printf("start-up to the first frame: %.0f ms; peak memory: %.0f MB\n", startupMs, peakMemoryMb());
   if (!options.benchOut.empty() && !writeBenchCsv(options.benchOut, rows)) return 1;
@@ -208,6 +210,7 @@ int main(int argc, char** argv) {
 
   HeadlessPlatform headless;
   const DisplaySetup setup = chooseDisplay(options, headless);
+  settings.reduceFlashing = setup.reduceFlashing;
 
   std::unique_ptr<DemoApp> app(new (std::nothrow)
                                    DemoApp(setup.width, setup.height, setup.bits, setup.fullscreen, settings));

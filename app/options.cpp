@@ -52,6 +52,9 @@ bool isVideoFile(std::string_view name) {
 
 const char* usageText() {
   return "Usage: flipp-kroma [options]\n"
+         "Warning: the show contains flashing lights. --reduce-flashing (\"Reduce flashing\"\n"
+         "in the setup dialog) holds them to at most three flashes a second.\n"
+         "\n"
          "Without options the setup dialog asks for the display mode.\n"
          "  --mode WxH[xBITS]   display mode (bits 16, 24 or 32; default 32)\n"
          "  --mode desktop      the desktop's own size: full-screen without a mode change\n"
@@ -75,6 +78,7 @@ const char* usageText() {
          "                      installed \"Impact\" (or the bundled face)\n"
          "  --audio-offset MS   the sound reaches the ear MS ms later than the sound\n"
          "                      output reports (negative: sooner); -1000 to 1000\n"
+         "  --reduce-flashing   the scenes that strobe flash at most three times a second\n"
          "  --help, --version\n";
 }
 
@@ -98,6 +102,10 @@ ParseResult parseOptions(int argc, const char* const* argv, Options& options,
     }
     if (arg == "--bench") {
       options.bench = true;
+      continue;
+    }
+    if (arg == "--reduce-flashing") {
+      options.reduceFlashing = true;
       continue;
     }
     const bool takesValue = arg == "--mode" || arg == "--frames" || arg == "--fps" ||

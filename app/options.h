@@ -22,6 +22,7 @@ struct Options {
   int msaa = -1;             // samples per pixel (0, 2, 4, 8); -1: 4 on hardware GL, none in software
   bool vsync = true;         // wait for the display; never in headless or fixed-step runs
   int audioOffsetMs = 0;     // the sound reaches the ear this much later than the output reports
+  bool reduceFlashing = false;  // the scenes that strobe flash at most three times a second
 };
 
 // The benchmark's defaults: 230 frames 1/30 s apart span each 7.68 s order.

@@ -16,8 +16,9 @@ int nextControl(int from, int step, Wanted wanted) {
 
 }  // namespace
 
-// The check box stands in the bits' group, between "32" and "24". "Desktop"
-// is the desktop's own size, full-screen without a mode change.
+// The check boxes stand in the bits' group, between "32" and "24"; the
+// warning below them is text. "Desktop" is the desktop's own size,
+// full-screen without a mode change.
 const DialogControl setupControls[setupControlCount] = {
     {IDOK, "OK", DialogControl::pushButton, 0, true, 80, 70, 34, 12},
     {-1, "Resolution", DialogControl::groupBox, 1, false, 7, 7, 72, 63},
@@ -30,11 +31,14 @@ const DialogControl setupControls[setupControlCount] = {
     {1101, "16", DialogControl::radioButton, 2, false, 84, 19, 24, 10},
     {1103, "32", DialogControl::radioButton, 2, false, 84, 43, 24, 10},
     {1005, "Fullscreen", DialogControl::checkBox, 2, true, 7, 72, 71, 10},
+    {1007, "Reduce flashing", DialogControl::checkBox, 2, true, 7, 82, 80, 10},
     {1102, "24", DialogControl::radioButton, 2, false, 84, 31, 24, 10},
+    {-1, "Warning: flashing lights", DialogControl::label, 2, false, 7, 94, 107, 8},
 };
 
 SetupDialog::SetupDialog(DisplaySetup& setup) : pendingSetup(&setup) {
   if (setup.fullscreen) click(1005);
+  if (setup.reduceFlashing) click(1007);
   switch (setup.bits) {
     case 16: click(1101); break;
     case 24: click(1102); break;
@@ -60,7 +64,7 @@ void SetupDialog::click(int id) {
   const int i = index(id);
   if (i < 0) return;
   const DialogControl& control = setupControls[i];
-  if (control.kind == DialogControl::groupBox) return;
+  if (!takesFocus(i)) return;
   focus = i;
   if (control.kind == DialogControl::pushButton) {
     ok();
@@ -72,6 +76,10 @@ void SetupDialog::click(int id) {
         checked[j] = false;
     checked[i] = true;
   }
+}
+
+bool SetupDialog::takesFocus(int i) const {
+  return setupControls[i].kind != DialogControl::groupBox && setupControls[i].kind != DialogControl::label;
 }
 
 bool SetupDialog::isTabStop(int i) const {
@@ -88,9 +96,8 @@ void SetupDialog::key(DialogKey key) {
     case DialogKey::next:
     case DialogKey::previous: {
       const int group = setupControls[focus].group;
-      const int to = nextControl(focus, step, [group](int i) {
-        return setupControls[i].group == group && setupControls[i].kind != DialogControl::groupBox;
-      });
+      const int to =
+          nextControl(focus, step, [this, group](int i) { return setupControls[i].group == group && takesFocus(i); });
       if (setupControls[to].kind == DialogControl::radioButton) click(setupControls[to].id);
       focus = to;
       break;
@@ -129,6 +136,7 @@ void SetupDialog::ok() {
     }
   }
   setup.fullscreen = isChecked(1005);
+  setup.reduceFlashing = isChecked(1007);
   pendingSetup = nullptr;
   ended = true;
 }

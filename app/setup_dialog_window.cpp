@@ -70,6 +70,9 @@ void drawControls(SetupDialog& dialog) {
         clicked = ImGui::Checkbox(control.caption, &checked);
         break;
       }
+      case DialogControl::label:
+        ImGui::TextUnformatted(control.caption);
+        break;
     }
     if (i == dialog.focus) markFocus(control.kind);
     if (clicked) dialog.click(control.id);
@@ -117,10 +120,10 @@ void showSetupDialog(DisplaySetup& setup) {
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   const ImVec2 size = toPixels(setupDialogWidth, setupDialogHeight);
-  SDL_DisplayMode desktop{};
-  SDL_GetDesktopDisplayMode(0, &desktop);
-  SDL_Window* window = SDL_CreateWindow("Setup", desktop.w / 2, desktop.h / 2, static_cast<int>(size.x + 0.5f),
-                                        static_cast<int>(size.y + 0.5f), SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  // Centred on the desktop, as launchers place their dialogs.
+  SDL_Window* window = SDL_CreateWindow("Setup", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        static_cast<int>(size.x + 0.5f), static_cast<int>(size.y + 0.5f),
+                                        SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
   SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
   if (!context) {
     // Not shown: the show starts with the record as it stands.

@@ -9,11 +9,16 @@ class CubeLattice {
   // `time` in milliseconds; always false.
   virtual bool draw(unsigned time);
 
-  // The scale all cubes share at `time`.
+  // Reduced flashing: the cubes squash and spin at a quarter of their pace
+  // and add 60 % of their light (their alpha, under the show's blending), so
+  // that cubes filling the view neither vanish nor flare several times a second.
+  bool reduceFlashing = false;
+
+  // The scale all cubes share at `time` ms of their motion.
   struct Scale {
     float x, y, z;
   };
-  static Scale scaleAt(unsigned time);
-  // The spin in degrees at `time` of the cube at grid position (x, y, z).
-  static float angleAt(unsigned time, float x, float y, float z);
+  static Scale scaleAt(double time);
+  // The spin in degrees at `time` ms of their motion of the cube at grid position (x, y, z).
+  static float angleAt(double time, float x, float y, float z);
 };

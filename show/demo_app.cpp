@@ -26,7 +26,9 @@ SongHandle::~SongHandle() {
 
 DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
     : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.window),
-      settings(std::move(settings)) {}
+      settings(std::move(settings)) {
+  lattice.reduceFlashing = this->settings.reduceFlashing;
+}
 
 DemoApp::~DemoApp() {
   delete font;

@@ -15,11 +15,13 @@
 class Particle;
 
 // What the entry chooses for the show besides the display mode, handed down
-// when the demo object is made: where the text's face comes from, and how
-// the window is made.
+// when the demo object is made: where the text's face comes from, how the
+// window is made, and whether the scenes that strobe hold their flashing to
+// at most three a second.
 struct ShowSettings {
   FaceSettings faces;
   WindowSettings window;
+  bool reduceFlashing = false;
 };
 
 // The song handle. Constructing it starts the sound system and destroying it

@@ -16,7 +16,8 @@ std::string describe(const Options& o) {
   std::ostringstream s;
   s << o.width << 'x' << o.height << 'x' << o.bits << (o.showDialog ? " dialog" : "")
     << (o.fullscreen ? " fullscreen" : "") << (o.headless ? " headless" : "") << (o.bench ? " bench" : "")
-    << (o.vsync ? " vsync" : "") << (o.audioOffsetMs ? " offset=" + std::to_string(o.audioOffsetMs) : "")
+    << (o.vsync ? " vsync" : "") << (o.reduceFlashing ? " reduce-flashing" : "")
+    << (o.audioOffsetMs ? " offset=" + std::to_string(o.audioOffsetMs) : "")
     << " frames=" << o.frames << " fps=" << o.fps << " order=" << o.startOrder << " msaa=" << o.msaa;
   return s.str();
 }
@@ -69,6 +70,16 @@ TEST(AppOptions, CommandLines) {
       {"--audio-offset -1000", "640x480x32 fullscreen vsync offset=-1000 frames=0 fps=0 order=0 msaa=-1"},
       {"--audio-offset 1000", "640x480x32 fullscreen vsync offset=1000 frames=0 fps=0 order=0 msaa=-1"},
       {"--audio-offset 1001"}, {"--audio-offset 12ms"}, {"--audio-offset +-3"}, {"--audio-offset"},
+      // reduced flashing goes with every kind of run; it takes no value
+      {"--reduce-flashing", "640x480x32 fullscreen vsync reduce-flashing frames=0 fps=0 order=0 msaa=-1"},
+      {"--bench --reduce-flashing", "640x480x32 headless bench reduce-flashing frames=230 fps=30 order=0 msaa=-1"},
+      {"--reduce-flashing --png d --start-order 18",
+       "640x480x32 fullscreen reduce-flashing frames=0 fps=60 order=18 msaa=-1"},
+#ifndef _WIN32
+      {"--capture a.mp4 --reduce-flashing --start-order 10",
+       "1280x720x32 headless reduce-flashing frames=0 fps=60 order=10 msaa=4"},
+#endif
+      {"--reduce-flashing on"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);

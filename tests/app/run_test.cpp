@@ -30,7 +30,7 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
     std::vector<const char*> said;
     const char* environment = "";
   } cases[] = {
-      {"--help", 0, {"Usage:"}}, {"--no-such-option", 2, {"unknown option '--no-such-option'\nUsage:"}},
+      {"--help", 0, {"Usage:", "Warning: the show contains flashing lights."}}, {"--no-such-option", 2, {"unknown option '--no-such-option'\nUsage:"}},
       // frames that cannot be written, and why
       {"--headless --frames 2 --png /proc/flipp-kroma-cannot-be-here", 1, {"cannot create the frame directory"}},
       {"--headless --frames 2 --png /proc", 1, {"cannot write '/proc/frame-000000.png' ("}},
@@ -54,13 +54,14 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
   }
 }
 
-// Order 7's caption and dancers, 160x90, drawn on Mesa's llvmpipe (the tests'
-// environment asks for it; under wine the GL is the host's Mesa on Xvfb): the PNG
-// of its last frame (the same pixels make the same file), and what the
-// program said. The run stops at the frame limit.
-std::string drawnWith(const std::string& options, std::string& said) {
+// Order 7's caption and dancers (or another order's scene), 160x90, drawn on
+// Mesa's llvmpipe (the tests' environment asks for it; under wine the GL is
+// the host's Mesa on Xvfb): the PNG of its 40th frame (the same pixels make
+// the same file), and what the program said. The run stops at the frame limit.
+std::string drawnWith(const std::string& options, std::string& said, int order = 7) {
   const fs::path dir = scratchPath("msaa");
-  const std::string run = options + " --headless --mode 160x90 --fps 30 --start-order 7 --frames 40 --png ";
+  const std::string run =
+      options + " --headless --mode 160x90 --fps 30 --start-order " + std::to_string(order) + " --frames 40 --png ";
   EXPECT_EQ(runProgram(run + dir.string(), said), 0) << said;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 40);
   std::stringstream png;
@@ -85,14 +86,30 @@ TEST(AppRun, MultisamplingAsAskedOrAsTheRasteriserAffords) {
   EXPECT_EQ(count(said, "Multisampling: 8 samples per pixel asked for, the GL gives 4\n"), 1) << said;
 }
 
+// Reduced flashing changes the lattice's scenes only: the dancers of order 7
+// are the same pixels with it, the lattice of order 10 others. A PNG run
+// ends saying what it wrote, and whether flashing was reduced.
+TEST(AppRun, ReducedFlashingChangesTheLatticeOnly) {
+  std::string said;
+  const auto dance = drawnWith("--msaa 0", said);
+  EXPECT_EQ(count(said, "flipp-kroma: wrote 40 frames to '"), 1) << said;
+  EXPECT_EQ(count(said, "flashing reduced"), 0) << said;
+  EXPECT_TRUE(drawnWith("--msaa 0 --reduce-flashing", said) == dance);
+  EXPECT_EQ(count(said, "', flashing reduced\n"), 1) << said;
+  EXPECT_FALSE(drawnWith("--msaa 0 --reduce-flashing", said, 10) == drawnWith("--msaa 0", said, 10));
+}
+
 // The benchmark prints its table and writes it as CSV: a row per order 0 to
 // 21, in order, 3 frames each, every time a number. A software rasteriser
-// draws without multisampling unless told.
+// draws without multisampling unless told. Its first line says that flashing
+// was reduced.
 TEST(AppBench, CsvHasARowPerOrder) {
   const fs::path csv = scratchPath("bench.csv");
   std::string table;
-  ASSERT_EQ(runProgram("--bench --mode 64x48 --frames 3 --bench-out " + csv.string(), table), 0) << table;
+  ASSERT_EQ(runProgram("--bench --mode 64x48 --frames 3 --reduce-flashing --bench-out " + csv.string(), table), 0)
+      << table;
   EXPECT_EQ(count(table, "flipp-kroma --bench: 64x48, 0 samples per pixel, 3 frames per order"), 1) << table;
+  EXPECT_EQ(count(table, ", flashing reduced\n"), 1) << table;
   std::ifstream in(csv);
   std::string line;
   std::getline(in, line);  // the header

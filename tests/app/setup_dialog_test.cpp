@@ -12,7 +12,7 @@
 
 namespace {
 
-auto fields(const DisplaySetup& s) { return std::tuple(s.width, s.height, s.bits, s.fullscreen); }
+auto fields(const DisplaySetup& s) { return std::tuple(s.width, s.height, s.bits, s.fullscreen, s.reduceFlashing); }
 
 // The ids of the checked controls, in template order.
 std::vector<int> checkedIds(const SetupDialog& dialog) {
@@ -25,10 +25,11 @@ std::vector<int> checkedIds(const SetupDialog& dialog) {
 // Keys pressed on the dialog showing the defaults: the control that then has
 // the focus and the controls checked; then the record after the close box
 // (as it was) and after Enter (the values checked). Tab stops are OK, the
-// check box and the checked radio button of each group; the arrows go round
-// the focused control's group, checking a radio button, which for the bits
-// runs on past the check box to "24": it comes last in the template. The
-// resolutions end with "Desktop", the desktop's own size (0 x 0).
+// two check boxes and the checked radio button of each group; the arrows go
+// round the focused control's group, past its box and its text, checking a
+// radio button (never a check box), which for the bits runs on past the
+// check boxes to "24": it comes after them in the template. The resolutions
+// end with "Desktop", the desktop's own size (0 x 0).
 TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
   using K = DialogKey;
   const struct {
@@ -38,13 +39,17 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
     DisplaySetup onEnter = {640, 480, 32, true};
   } cases[] = {
       {{}, IDOK},
-      {{K::tab, K::tab, K::tab, K::tab}, IDOK},
-      {{K::shiftTab}, 1005},
-      {{K::tab, K::tab, K::next, K::next, K::next}, 1101, {1001, 1101, 1005}, {640, 480, 16, true}},
+      {{K::tab, K::tab, K::tab, K::tab, K::tab}, IDOK},
+      {{K::shiftTab}, 1007},
+      // "Reduce flashing" follows "Fullscreen"; Space ticks it
+      {{K::tab, K::tab, K::tab, K::tab, K::space}, 1007, {1001, 1103, 1005, 1007}, {640, 480, 32, true, true}},
+      {{K::shiftTab, K::space, K::space}, 1007},
+      {{K::shiftTab, K::previous, K::space}, 1005, {1001, 1103}, {640, 480, 32, false}},
+      {{K::tab, K::tab, K::next, K::next, K::next, K::next}, 1101, {1001, 1101, 1005}, {640, 480, 16, true}},
       {{K::next, K::previous}, IDOK},
-      // "24", reached past the check box, comes after it in the tab order too
-      {{K::tab, K::tab, K::next, K::next, K::tab}, IDOK, {1001, 1005, 1102}, {640, 480, 24, true}},
-      {{K::tab, K::tab, K::next, K::next, K::shiftTab}, 1005, {1001, 1005, 1102}, {640, 480, 24, true}},
+      // "24", reached past the check boxes, comes after them in the tab order too
+      {{K::tab, K::tab, K::next, K::next, K::next, K::tab}, IDOK, {1001, 1005, 1102}, {640, 480, 24, true}},
+      {{K::tab, K::tab, K::next, K::next, K::next, K::shiftTab}, 1007, {1001, 1005, 1102}, {640, 480, 24, true}},
       {{K::tab, K::previous, K::tab, K::previous, K::tab, K::space}, 1005, {1006, 1101}, {0, 0, 16, false}},
       {{K::tab, K::next, K::next, K::next}, 1004, {1004, 1103, 1005}, {1280, 1024, 32, true}},
       {{K::tab, K::next, K::next, K::next, K::next}, 1006, {1006, 1103, 1005}, {0, 0, 32, true}},
@@ -66,9 +71,9 @@ TEST(AppSetupDialog, KeysAndTheRecordTheyLeave) {
       EXPECT_EQ(fields(setup), fields(enter ? c.onEnter : DisplaySetup{}));
     }
   }
-  // A record of the desktop's size shows "Desktop" checked.
-  DisplaySetup desktop{0, 0, 24, false};
-  EXPECT_EQ(checkedIds(SetupDialog(desktop)), (std::vector<int>{1006, 1102}));
+  // A record of the desktop's size shows "Desktop" checked; one of reduced flashing, its box.
+  DisplaySetup desktop{0, 0, 24, false, true};
+  EXPECT_EQ(checkedIds(SetupDialog(desktop)), (std::vector<int>{1006, 1007, 1102}));
 }
 
 // Key events as SDL queues them for the dialog's window, each press with its
@@ -88,6 +93,8 @@ TEST(AppSetupDialog, WindowTakesKeyEvents) {
       {{{SDLK_TAB, 0}, {SDLK_RIGHT, 0}, {SDLK_TAB, KMOD_RSHIFT}, {SDLK_SPACE, 0}}, {800, 600, 32, true}},
       {{{SDLK_TAB, 0}, {SDLK_LEFT, 0}, {SDLK_KP_ENTER, 0}}, {0, 0, 32, true}},
       {{{SDLK_TAB, 0}, {SDLK_LEFT, 0}, {SDLK_UP, 0}, {SDLK_RETURN, 0}}, {1280, 1024, 32, true}},
+      // Shift+Tab from OK reaches "Reduce flashing"
+      {{{SDLK_TAB, KMOD_LSHIFT}, {SDLK_SPACE, 0}, {SDLK_RETURN, 0}}, {640, 480, 32, true, true}},
   };
   for (const auto& c : cases) {
     SDL_Event event{};
