@@ -55,6 +55,7 @@ std::optional<int> readCommandLine(int argc, char** argv, Options& options) {
 bool chooseSettings(const Options& options, ShowSettings& settings) {
   settings.faces = {dataFile("fonts/anton-latin-400-normal.woff"), options.fontFile, installedFace};
   settings.window = {options.msaa, options.vsync};
+  settings.play = {options.fps, options.startOrder, options.audioOffsetMs};
   if (options.fontFile.empty()) return true;
   std::ifstream font(options.fontFile, std::ios::binary);
   if (font && font.peek() != std::ifstream::traits_type::eof()) return true;
@@ -82,18 +83,11 @@ void desktopMessageBox(const char* text, const char* caption) {
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus());
 }
 
-// The display the show runs on (the desktop's, or none: `headless`), the
-// clock and where the music's answers come from; then the mode, from the
-// options or the setup dialog.
+// The display the show runs on (the desktop's, or none: `headless`); then
+// the mode, from the options or the setup dialog.
 DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
   if (options.headless) setPlatform(&headless);
   else setMessageBoxFunction(desktopMessageBox);
-  if (options.fps > 0) {
-    showclock::useFixedStep(options.fps);
-    music::useLockstep(&timeGetTime);
-  }
-  music::setStartOrder(options.startOrder);
-  music::setAudioOffset(options.audioOffsetMs);
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen};
   if (options.showDialog) showSetupDialog(setup);
   return setup;
