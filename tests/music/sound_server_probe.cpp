@@ -3,15 +3,20 @@
 // against the song rendered alone, and compares that with the show's record
 // of what each frame was drawn for.
 //
-//   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS
+//   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS [--shown-within MS] [--raw-clock]
 //
 // Waits for the show's first recorded frame, records SECONDS of SOURCE once
 // its timing has settled, then prints how far what each frame was drawn for
-// lies from the song heard when the director asked, how far the song time it
+// lies from the song heard when it was shown (the median, and the 10th and
+// 90th percentiles about it) and when it was asked, how far the song time it
 // was drawn for lies from the time since the song's first frame was heard,
-// and the gaps in the heard song. Status 0
-// when both medians are within 15 ms either way and the heard song never ran
-// dry, 1 when not, 2 when it could not listen.
+// and the gaps in the heard song. Status 0 when the median is within 5 ms
+// either way (or MS), the percentiles within 8 ms of it, the song time's
+// median within 5 ms, and the heard song never ran dry; 1 when not, 2 when it
+// could not listen. --raw-clock: the record's times are CLOCK_MONOTONIC_RAW
+// (wine's performance counter) rather than CLOCK_MONOTONIC.
+#include <time.h>
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -29,12 +34,22 @@
 namespace {
 
 constexpr int rate = music::mixRate;
-constexpr double toleranceMs = 15;
+// What a frame was drawn for against what is heard when it is shown: the
+// median (by default), and the 10th and 90th percentiles about it; the song
+// time it was drawn for against the time since the song's first frame was
+// heard, when it is shown.
+constexpr double shownToleranceMs = 5;
+constexpr double spreadToleranceMs = 8;
+constexpr double songTimeToleranceMs = 5;
 
-std::int64_t nowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+std::int64_t nsOf(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
 }
+
+// The show's clock (steady_clock) on Linux.
+std::int64_t nowNs() { return nsOf(CLOCK_MONOTONIC); }
 
 // When a recorded frame was heard: after `frames` frames were read, at `atNs`
 // the next frame was `latencyNs` old (negative for a monitor: the sink
@@ -162,10 +177,12 @@ std::vector<Frame> readFrames(const char* path) {
   return frames;
 }
 
-double median(std::vector<double> v) {
+// The value `share` of the way up the sorted values (0.5: the median).
+double percentile(std::vector<double> v, double share) {
   std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
+  return v.empty() ? 0 : v[static_cast<std::size_t>(share * static_cast<double>(v.size() - 1) + 0.5)];
 }
+double median(const std::vector<double>& v) { return percentile(v, 0.5); }
 
 // Mean square of the difference of rec[r, r + n) and song[r + d, ...),
 // relative to the recording's own; huge when out of range.
@@ -203,11 +220,23 @@ std::int64_t bestLag(const std::vector<float>& rec, const std::vector<float>& so
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fputs("usage: sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS\n", stderr);
+  double shownWithinMs = shownToleranceMs;
+  bool rawClock = false;
+  for (int i = 6; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--shown-within" && i + 1 < argc) shownWithinMs = std::stod(argv[++i]);
+    else if (option == "--raw-clock") rawClock = true;
+    else argc = 0;
+  }
+  if (argc < 6) {
+    std::fputs("usage: sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS [--shown-within MS] "
+               "[--raw-clock]\n",
+               stderr);
     return 2;
   }
   const char* recordPath = argv[4];
+  // The raw clock against ours, now and once recorded: between, the line through both.
+  const std::int64_t rawBefore = nsOf(CLOCK_MONOTONIC_RAW), ourBefore = nsOf(CLOCK_MONOTONIC);
   // The show is up once it has drawn a frame with the sound's position.
   for (int i = 0; i < 300 && readFrames(recordPath).empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -221,7 +250,15 @@ int main(int argc, char** argv) {
     std::fputs("probe: could not record the sound server's monitor\n", stderr);
     return 2;
   }
-  const std::vector<Frame> frames = readFrames(recordPath);
+  std::vector<Frame> frames = readFrames(recordPath);
+  if (rawClock) {
+    const std::int64_t rawAfter = nsOf(CLOCK_MONOTONIC_RAW), ourAfter = nsOf(CLOCK_MONOTONIC);
+    const double rate = static_cast<double>(ourAfter - ourBefore) / static_cast<double>(rawAfter - rawBefore);
+    auto ours = [&](std::int64_t raw) {
+      return ourBefore + static_cast<std::int64_t>(std::llround(static_cast<double>(raw - rawBefore) * rate));
+    };
+    for (Frame& f : frames) f.shownNs = ours(f.shownNs), f.askedNs = ours(f.askedNs);
+  }
 
   // Recorded frame k was heard at origin + k / rate: the median over the
   // anchors once settled. Each anchor's own origin shows the reports' jitter.
@@ -306,23 +343,27 @@ int main(int argc, char** argv) {
     if (k < start || k + window >= recorded) return -1;
     return k + lagAt[static_cast<std::size_t>(k / step)];
   };
-  // When the position was asked, the answer should be what was heard then.
-  // The song time, read just before, should be the time since the song's
-  // first frame was heard.
-  std::vector<double> asked, songTime;
+  // When a frame is shown, what it was drawn for should be what is heard
+  // then, and its song time the time since the song's first frame was heard.
+  // (When the position was asked, the answer was for the moment the frame
+  // would be seen: that difference is the show's own estimate of the wait.)
+  std::vector<double> shown, asked, songTime;
   for (const Frame& f : frames) {
-    const std::int64_t atAsk = heardSongAt(f.askedNs);
-    if (atAsk < 0) continue;
+    const std::int64_t atShow = heardSongAt(f.shownNs), atAsk = heardSongAt(f.askedNs);
+    if (atShow < 0 || atAsk < 0) continue;
+    shown.push_back(static_cast<double>(f.drawn - atShow) * 1000.0 / rate);
     asked.push_back(static_cast<double>(f.drawn - atAsk) * 1000.0 / rate);
-    songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atAsk) * 1000.0 / rate);
+    songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atShow) * 1000.0 / rate);
   }
-  const double offset = median(asked);
-  std::printf("position answered minus song heard: median %+.1f ms over %zu frames; song time minus song heard: "
-              "median %+.1f ms; gaps in the heard song: %zu", offset, asked.size(), median(songTime), gapsMs.size());
+  const double offset = median(shown), low = percentile(shown, 0.1) - offset, high = percentile(shown, 0.9) - offset;
+  std::printf("drawn for minus heard when shown: median %+.1f ms (10-90 %%: %+.1f %+.1f) over %zu frames, "
+              "when asked %+.1f ms; song time minus heard when shown: median %+.1f ms; gaps in the heard song: %zu",
+              offset, low, high, shown.size(), median(asked), median(songTime), gapsMs.size());
   for (double g : gapsMs) std::printf(" %.1f ms", g);
   std::printf("; %d unmatched; recorder: %zu holes, %zu jumps\n", unmatched, rec.lost.size(), recorderMs.size());
-  return asked.size() >= 20 && std::abs(offset) <= toleranceMs && std::abs(median(songTime)) <= toleranceMs &&
-                 gapsMs.empty() && unmatched < 20
+  return shown.size() >= 20 && std::abs(offset) <= shownWithinMs && -low <= spreadToleranceMs &&
+                 high <= spreadToleranceMs && std::abs(median(songTime)) <= songTimeToleranceMs && gapsMs.empty() &&
+                 unmatched < 20
              ? 0
              : 1;
 }
