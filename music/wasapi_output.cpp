@@ -108,12 +108,15 @@ struct Stream {
     return true;
   }
 
-  // The listener hears the frame the engine's clock is at, when the clock
-  // read it: as far behind the written data as that frame is.
+  // The listener hears the frame the engine's clock is at (the frame playing
+  // through the speakers, which counts the engine's and the device's
+  // latency as Windows knows them), when the clock read it: as far behind
+  // the written data as that frame is. Until the clock moves nothing plays.
   bool handOver() {
     if (lastHanded < 0) return true;
     UINT64 position = 0, at100ns = 0;
     if (FAILED(clock->GetPosition(&position, &at100ns))) return false;
+    if (position == 0) return true;
     LARGE_INTEGER now, counterRate;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&counterRate);
