@@ -76,8 +76,8 @@ struct Stream {
     format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
     // The engine converts the song's rate to the device's.
-    const DWORD flags =
-        AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
+    const DWORD flags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
+                        AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
     wanted = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
                                 reinterpret_cast<void**>(&enumerator))))
@@ -120,8 +120,8 @@ struct Stream {
     LARGE_INTEGER now, counterRate;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&counterRate);
-    const auto now100ns = static_cast<std::int64_t>(now.QuadPart / counterRate.QuadPart * 10'000'000 +
-                                                    now.QuadPart % counterRate.QuadPart * 10'000'000 / counterRate.QuadPart);
+    const std::int64_t ticks = now.QuadPart, perSecond = counterRate.QuadPart;
+    const std::int64_t now100ns = ticks / perSecond * 10'000'000 + ticks % perSecond * 10'000'000 / perSecond;
     const auto heard = static_cast<std::int64_t>(position * mixRate / frequency);
     const std::int64_t atNs = audio::nowNs() - (now100ns - static_cast<std::int64_t>(at100ns)) * 100;
     timeline->handOver(static_cast<std::uint64_t>(lastHanded), written - heard, atNs);

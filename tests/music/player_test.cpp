@@ -169,7 +169,8 @@ TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingWhenTheFrameIsSeen) {
       music::audio::pull(buffer);
       // When the frames at block starts and ends sound, in time order.
       std::vector<std::int64_t> moments;
-      for (std::int64_t at : {std::int64_t{0}, B - 1, B, buffer - 1}) moments.push_back((at - ahead + buffer) % buffer);
+      for (std::int64_t at : {std::int64_t{0}, B - 1, B, buffer - 1})
+        moments.push_back((at - ahead + buffer) % buffer);
       std::sort(moments.begin(), moments.end());
       for (std::int64_t into : moments) {
         fakeNs = start + ns(k * buffer) + ns(into);

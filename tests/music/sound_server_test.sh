@@ -15,7 +15,10 @@
 #
 # With --wine, the Windows build under wine (WINEPREFIX and the rest as the
 # caller has them), whose sound reaches the PulseAudio daemon through wine's
-# own driver: at the default latency and 200 ms, the median within 15 ms.
+# own driver, at the default latency and 200 ms: the song must be heard and
+# the show must survive the server, and the figures are printed but not
+# judged (wine's audio clock does not follow what the daemon plays: see
+# README, Sound).
 set -euo pipefail
 run=()                    # what the program runs under
 servers=${FK_SOUND_SERVERS:-pulseaudio pipewire}
@@ -28,7 +31,7 @@ if [ "$1" = --wine ]; then
   servers=pulseaudio
   latencies=(default 200)
   # Wine's performance counter, the program's clock, is CLOCK_MONOTONIC_RAW.
-  judge=(--shown-within 15 --raw-clock)
+  judge=(--listen-only --raw-clock)
   record_drive=Z:
 fi
 program=$(realpath "$1")
@@ -37,6 +40,7 @@ song=$(dirname "$program")/data/ko-trampelin.it
 seconds=${FK_SOUND_SECONDS:-5}
 start_order=4  # the main title: steady music, and llvmpipe busy on both cores
 command -v Xvfb >/dev/null || { echo "SKIPPED: no Xvfb"; exit 77; }
+[ ${#run[@]} -eq 0 ] || command -v xdotool >/dev/null || { echo "SKIPPED: no xdotool"; exit 77; }
 
 scratch=$(mktemp -d)
 pids=()    # everything this test started, ended at its end
@@ -109,21 +113,29 @@ start_pipewire() {
   pids+=($!)
   server=($! $core)
   await_socket || { why="pipewire-pulse did not start"; return 1; }
-  pactl load-module module-null-sink sink_name=heard >/dev/null || { why="no null sink"; return 1; }
+  pactl load-module module-null-sink sink_name=heard rate=44100 >/dev/null || { why="no null sink"; return 1; }
   # (The default is the session manager's to keep, once it is up.)
   for _ in $(seq 50); do pactl set-default-sink heard 2>/dev/null && break; sleep 0.1; done
   [ "$(pactl get-default-sink)" = heard ] || { why="the null sink cannot be the default"; return 1; }
   # The sink's own latency held low, as the PulseAudio daemon's is by the
-  # probe's short fragments: a graph cycle of 128 frames (2.7 ms). A sink
+  # probe's short fragments: a graph cycle of 128 frames (2.9 ms). A sink
   # without a device has no delay of its own to report, and a cycle's data
-  # may count as heard anywhere within the cycle.
+  # may count as heard anywhere within the cycle. The graph runs at the
+  # song's rate, so that the recording matches the song sample for sample.
+  pw-metadata -n settings 0 clock.force-rate 44100 >/dev/null
   pw-metadata -n settings 0 clock.force-quantum 128 >/dev/null
 }
 
 # Asked to end, the show quits with its status; one stuck in the GL driver's
-# tear-down (seen once on a loaded machine) is ended after 10 s.
+# tear-down (seen once on a loaded machine) is ended after 10 s. Under wine
+# a signal ends the process at once, its buffered messages unwritten: there
+# the show is asked as a viewer asks it, with Escape.
 end_show() {
-  kill "$show" 2>/dev/null || true
+  if [ ${#run[@]} -eq 0 ]; then
+    kill "$show" 2>/dev/null || true
+  else
+    xdotool search --name "FLIPP KROMA" key Escape >/dev/null 2>&1 || true
+  fi
   for _ in $(seq 50); do kill -0 "$show" 2>/dev/null || break; sleep 0.2; done
   kill -KILL "$show" 2>/dev/null || true
   wait "$show"
@@ -175,8 +187,7 @@ lose_server() {
     return
   fi
   end_show || status=$?
-  # (Under wine a process asked to end by a signal ends with a status of wine's.)
-  if [ $status -ne 0 ] && [ ${#run[@]} -eq 0 ]; then
+  if [ $status -ne 0 ]; then
     echo "$1: the show ended with status $status after the server went away" >&2
     failed=1
   elif ! grep -q "the audio device has gone" "$scratch/show.log"; then
