@@ -103,6 +103,13 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
     pa_stream_drop(stream);
     rec.arrivals.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), 0});
   }
+  // On PipeWire the arrivals time the recording (see main): it counts from
+  // its first half second on.
+  if (rec.pipewire) {
+    if (rec.runFrom < 0 && static_cast<std::int64_t>(rec.mono.size()) >= rate / 2)
+      rec.runFrom = static_cast<std::int64_t>(rec.mono.size());
+    return;
+  }
   pa_usec_t usec = 0;
   int negative = 0;
   if (pa_stream_get_latency(stream, &usec, &negative) == 0) {
@@ -263,7 +270,7 @@ int main(int argc, char** argv) {
   }
   Recording rec;
   const double seconds = std::stod(argv[5]);
-  if (!record(argv[3], seconds, rec) || rec.anchors.size() < 10) {
+  if (!record(argv[3], seconds, rec) || (rec.pipewire ? rec.arrivals : rec.anchors).size() < 10) {
     std::fputs("probe: could not record the sound server's monitor\n", stderr);
     return 2;
   }
@@ -277,27 +284,26 @@ int main(int argc, char** argv) {
     for (Frame& f : frames) f.shownNs = ours(f.shownNs), f.askedNs = ours(f.askedNs);
   }
 
-  // Recorded frame k was heard at origin + k / rate: the median over the
-  // anchors once settled. Each anchor's own origin shows the reports' jitter.
-  std::vector<double> origins;
-  for (const Anchor& a : rec.anchors) origins.push_back(originOf(a));
-  // From where the recorder found its timing settled; a late report here and
-  // there after that is outvoted.
+  // Recorded frame k was heard at origin + k / rate, from where the recorder
+  // found its timing settled.
   const std::int64_t settled = rec.runFrom;
-  std::size_t firstSettled = 0;
-  while (firstSettled < rec.anchors.size() && rec.anchors[firstSettled].frames < settled) ++firstSettled;
-  const std::vector<double> settledOrigins(origins.begin() + static_cast<std::ptrdiff_t>(firstSettled), origins.end());
-  double origin = median(settledOrigins);
-  // PipeWire's null sink takes a graph cycle's data as it plays it, and its
-  // monitor passes that on in the same cycle, so each sample is heard when it
-  // reaches the recorder; the data that came soonest after its cycle times
-  // the recording. (The monitor's timing reports, counted once per cycle,
-  // shift by several ms from one recording stream to the next.)
+  double origin = 1e300;
   if (rec.pipewire) {
-    origin = 1e300;
+    // PipeWire's null sink takes a graph cycle's data as it plays it, and
+    // its monitor passes that on in the same cycle, so each sample is heard
+    // when it reaches the recorder; the data that came soonest after its
+    // cycle times the recording. (The monitor's timing reports, counted once
+    // per cycle, shift by several ms from one recording stream to the next.)
     for (const Anchor& a : rec.arrivals)
       if (a.frames > settled)
         origin = std::min(origin, static_cast<double>(a.atNs) - static_cast<double>(a.frames) * 1e9 / rate);
+  } else {
+    // The median over the anchors once settled (each anchor's own origin
+    // shows the reports' jitter): a late report here and there is outvoted.
+    std::vector<double> origins;
+    for (const Anchor& a : rec.anchors)
+      if (a.frames >= settled) origins.push_back(originOf(a));
+    origin = median(origins);
   }
   if (settled < 0 || static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - settled) < seconds * rate) {
     std::fprintf(stderr, "probe: the recorder's timing never settled\n");
