@@ -10,9 +10,15 @@ bool fixedStep = false;
 double fps = 60.0;
 std::uint32_t base = 0;
 std::uint64_t frame = 0;
+std::uint32_t aheadMs = 0;
+std::uint32_t lastLive = 0;
 
 std::uint32_t now() {
-  if (!fixedStep) return SDL_GetTicks();
+  if (!fixedStep) {
+    const std::uint32_t aimed = SDL_GetTicks() + aheadMs;
+    if (static_cast<std::int32_t>(aimed - lastLive) > 0) lastLive = aimed;  // wraps with the ticks
+    return lastLive;
+  }
   return base + static_cast<std::uint32_t>(
                     static_cast<std::uint64_t>(std::floor(static_cast<double>(frame) * 1000.0 / fps)));
 }
@@ -37,5 +43,7 @@ void set(std::uint32_t ms) {
   base = ms;
   frame = 0;
 }
+
+void aimAhead(std::uint32_t ms) { aheadMs = ms; }
 
 }  // namespace showclock

@@ -13,6 +13,8 @@
 // no context, so the clock's state is this file's own.
 
 // Milliseconds of the show's timer (the scenes' and the music's time base).
+// Live, the timer reads the moment the frame being drawn will be seen (see
+// showclock::aimAhead).
 std::uint32_t timeGetTime();
 // Milliseconds of the frame-rate title's timer; the same clock.
 std::uint32_t GetTickCount();
@@ -26,5 +28,9 @@ bool isFixedStep();
 void nextFrame();
 // Sets the fixed-step clock to a value (tests: wrap-around, chosen times).
 void set(std::uint32_t ms);
+// Live: the frame being drawn will be seen `ms` after the clock is read, and
+// the clock reads that much ahead, never going back when the estimate
+// shrinks. The fixed step keeps its own time.
+void aimAhead(std::uint32_t ms);
 
 }  // namespace showclock

@@ -20,6 +20,7 @@
 #include "app/installed_face.h"
 #include "app/options.h"
 #include "app/platform.h"
+#include "app/presentation_delay.h"
 #include "app/setup_dialog.h"
 #include "assets/message_box.h"
 #include "music/music_control.h"
@@ -55,6 +56,7 @@ std::optional<int> readCommandLine(int argc, char** argv, Options& options) {
 bool chooseSettings(const Options& options, ShowSettings& settings) {
   settings.faces = {dataFile("fonts/anton-latin-400-normal.woff"), options.fontFile, installedFace};
   settings.window = {options.msaa, options.vsync};
+  settings.play = {options.fps, options.startOrder, options.audioOffsetMs};
   if (options.fontFile.empty()) return true;
   std::ifstream font(options.fontFile, std::ios::binary);
   if (font && font.peek() != std::ifstream::traits_type::eof()) return true;
@@ -83,21 +85,37 @@ void desktopMessageBox(const char* text, const char* caption) {
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, SDL_GetKeyboardFocus());
 }
 
-// The display the show runs on (the desktop's, or none: `headless`), the
-// clock and where the music's answers come from; then the mode, from the
-// options or the setup dialog.
+// The display the show runs on (the desktop's, or none: `headless`); then
+// the mode, from the options or the setup dialog.
 DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
   if (options.headless) setPlatform(&headless);
   else setMessageBoxFunction(desktopMessageBox);
-  if (options.fps > 0) {
-    showclock::useFixedStep(options.fps);
-    music::useLockstep(&timeGetTime);
-  }
-  music::setStartOrder(options.startOrder);
-  music::setAudioOffset(options.audioOffsetMs);
   DisplaySetup setup{options.width, options.height, options.bits, options.fullscreen, options.reduceFlashing};
   if (options.showDialog) showSetupDialog(setup);
   return setup;
+}
+
+std::int64_t monotonicNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The display's refresh period where presenting a frame waits for it, else 0.
+std::int64_t refreshWaitNs(SDL_Window* window) {
+  if (SDL_GL_GetSwapInterval() == 0) return 0;
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(window);
+  const bool known = SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 && mode.refresh_rate > 0;
+  return 1'000'000'000 / (known ? mode.refresh_rate : 60);
+}
+
+// A live frame that began drawing at `drawnNs` has just been swapped: the
+// next is drawn (song time, position and levels) for the moment it will be seen.
+void aimAtPresentation(PresentationDelay& delay, SDL_Window* window, std::int64_t drawnNs) {
+  delay.refreshNs = refreshWaitNs(window);
+  delay.frameShown(drawnNs, monotonicNs());
+  music::aimAhead(delay.ns());
+  showclock::aimAhead(static_cast<std::uint32_t>((delay.ns() + 500'000) / 1'000'000));
 }
 
 // Takes waiting messages one by one and dispatches them; when none waits,
@@ -106,6 +124,8 @@ DisplaySetup chooseDisplay(const Options& options, HeadlessPlatform& headless) {
 // sink (1) or a stop signal (128 + the signal).
 int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
   long drawn = 0;
+  PresentationDelay delay;
+  std::int64_t drawnNs = -1;  // when the frame to be presented began drawing, live
   for (;;) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -113,9 +133,11 @@ int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
       if (event.type == SDL_QUIT) return 0;
       if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
         music::deviceRemoved(event.adevice.which);
+      const std::int64_t dispatchedNs = monotonicNs();
       const int message = DispatchMessageA(event);
       if (message < 0) return 1;  // no application object to take it (the box has said so)
       if (message != WM_PAINT) continue;
+      if (!showclock::isFixedStep()) drawnNs = dispatchedNs;
       DrawnFrame frame{0, 0, ++drawn, app.song};
       SDL_GL_GetDrawableSize(app.window, &frame.width, &frame.height);
       for (const auto& sink : sinks)
@@ -130,6 +152,8 @@ int runMessageLoop(DemoApp& app, const Options& options, FrameSinks& sinks) {
       // this the driver would queue frame after frame, and their memory.
       if (options.headless) glFinish();
       recordShownFrame(app.director.t);
+      if (drawnNs >= 0) aimAtPresentation(delay, app.window, drawnNs);
+      drawnNs = -1;
     }
     app.idle();
   }

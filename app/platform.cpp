@@ -84,10 +84,13 @@ void Platform::desktopSize(int& width, int& height) {
 }
 
 bool HeadlessPlatform::openDisplay() {
-  // Windows builds of SDL have no offscreen GL: there the desktop's driver
-  // draws into a hidden window (showsWindow).
-#ifndef _WIN32
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+  // Over whatever SDL_VIDEODRIVER names for the desktop: a headless run needs
+  // none. Windows builds of SDL have no offscreen GL: there the desktop's
+  // driver draws into a hidden window (showsWindow).
+#ifdef _WIN32
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "windows", SDL_HINT_OVERRIDE);
+#else
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
 #endif
   return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }

@@ -12,6 +12,7 @@ constexpr auto relaxed = std::memory_order_relaxed;
 void AudibleTimeline::reset() {
   for (Slot& slot : slots) slot.sequence.store(0, relaxed);
   recorded.store(0, relaxed);
+  reportCount = 0;
   handover.sequence.store(0, std::memory_order_release);
   lastAnswer = -1;
 }
@@ -48,6 +49,16 @@ bool AudibleTimeline::readSlot(std::uint64_t index, BlockRecord& out) const {
 }
 
 void AudibleTimeline::handOver(std::uint64_t handed, std::int64_t latency, std::int64_t atNs) {
+  int kept = 0;
+  for (int i = 0; i < reportCount; ++i)
+    if (atNs - reports[i].atNs < reportWindowNs && reportCount - i < reportsKept) reports[kept++] = reports[i];
+  reports[kept] = {static_cast<std::int64_t>(handed) - latency, atNs};
+  reportCount = kept + 1;
+  std::int64_t heard = reports[kept].frame;
+  for (int i = 0; i < kept; ++i)
+    heard = std::max(heard, reports[i].frame + (atNs - reports[i].atNs) * mixRate / 1'000'000'000);
+  latency = static_cast<std::int64_t>(handed) - heard;
+
   const std::uint32_t sequence = handover.sequence.load(relaxed);
   handover.sequence.store(sequence + 1, relaxed);
   std::atomic_thread_fence(std::memory_order_release);

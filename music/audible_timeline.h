@@ -42,7 +42,11 @@ class AudibleTimeline {
   void record(const BlockRecord& block);
   // Writer: the output has been handed the song up to frame `handed`, and at
   // `atNs` (monotonic nanoseconds) the listener hears the frame `latency`
-  // frames before it.
+  // frames before it. Such a report comes late, never early (a callback run
+  // late, a server's count of the data read made before the report is), and
+  // so puts the listener behind, never ahead: of the reports of the last
+  // quarter second, the one that puts the listener furthest into the song
+  // counts.
   void handOver(std::uint64_t handed, std::int64_t latency, std::int64_t atNs);
 
   // Reader: the song frame sounding at `nowNs`; negative before the first
@@ -70,9 +74,19 @@ class AudibleTimeline {
     std::atomic<std::int64_t> atNs{0};
   };
 
+  // A report of the writer's: the song frame heard at `atNs`.
+  struct Heard {
+    std::int64_t frame;
+    std::int64_t atNs;
+  };
+  static constexpr std::int64_t reportWindowNs = 250'000'000;
+  static constexpr int reportsKept = 32;
+
   bool readSlot(std::uint64_t index, BlockRecord& out) const;
 
   Slot slots[capacity];
+  Heard reports[reportsKept] = {};  // writer side, oldest first
+  int reportCount = 0;
   std::atomic<std::uint64_t> recorded{0};  // blocks recorded since reset
   Handover handover;
   std::int64_t offset = 0;       // reader side

@@ -13,8 +13,8 @@
 
 #include "music/audible_timeline.h"
 #include "music/song_renderer.h"
-#ifdef FK_PULSE
-#include "music/pulse_output.h"
+#ifdef FK_SERVER
+#include "music/sound_server.h"
 #endif
 
 namespace music::audio {
@@ -99,7 +99,7 @@ void awaitFirstFrame() {
   for (std::int64_t now = nowNs(); timeline->audibleFrame(now) < 0 && now < until; now = nowNs()) SDL_Delay(1);
 }
 
-#ifdef FK_PULSE
+#ifdef FK_SERVER
 // The id under which a lost sound server is reported; SDL's own ids are small.
 constexpr std::uint32_t serverDevice = 0xFFFFFFFFu;
 bool onServer = false;
@@ -107,7 +107,7 @@ bool onServer = false;
 // The sound server plays unless SDL was told to use another driver.
 bool wantServer() {
   const char* driver = SDL_getenv("SDL_AUDIODRIVER");
-  return driver == nullptr || *driver == '\0' || std::strcmp(driver, "pulseaudio") == 0;
+  return driver == nullptr || *driver == '\0' || std::strcmp(driver, server::sdlDriver) == 0;
 }
 
 // The server or the stream has failed: the main loop hears it as a removed device.
@@ -128,9 +128,9 @@ std::string open(AudibleTimeline& into) {
     handOpen = true;
     return {};
   }
-#ifdef FK_PULSE
+#ifdef FK_SERVER
   // Where no server answers, SDL finds what else there is.
-  if (wantServer() && pulse::open(render, into, serverLost).empty()) {
+  if (wantServer() && server::open(render, into, serverLost).empty()) {
     timeline = &into;
     onServer = true;
     return {};
@@ -162,8 +162,8 @@ std::string open(AudibleTimeline& into) {
 }
 
 void close() {
-#ifdef FK_PULSE
-  if (onServer) pulse::close();
+#ifdef FK_SERVER
+  if (onServer) server::close();
   onServer = false;
 #endif
   if (device != 0) SDL_CloseAudioDevice(device);
@@ -175,7 +175,7 @@ void close() {
   subsystemStarted = false;
 }
 
-#ifdef FK_PULSE
+#ifdef FK_SERVER
 bool isOpen() { return device != 0 || handOpen || onServer; }
 bool isDevice(std::uint32_t id) { return (device != 0 && id == device) || (onServer && id == serverDevice); }
 #else
@@ -185,13 +185,13 @@ bool isDevice(std::uint32_t id) { return device != 0 && id == device; }
 
 void play(SongRenderer* next) {
   if (!isOpen()) return;
-#ifdef FK_PULSE
+#ifdef FK_SERVER
   if (onServer) {
-    pulse::lock();
+    server::lock();
     song = next;
     if (song != nullptr) timeline->reset();
-    pulse::cork(next == nullptr);
-    pulse::unlock();
+    server::cork(next == nullptr);
+    server::unlock();
     if (next != nullptr) awaitFirstFrame();
     return;
   }

@@ -8,10 +8,11 @@ namespace music {
 class AudibleTimeline;
 class SongRenderer;
 
-// The sound output, 44,100 Hz stereo: a PulseAudio server (or PipeWire's
-// PulseAudio layer) where one answers and SDL_AUDIODRIVER names no other
-// driver, which reports its whole latency, else the sound card through SDL
-// audio, of which only SDL's own buffer is known. The output renders the
+// The sound output, 44,100 Hz stereo: the system's sound server (a PulseAudio
+// server or PipeWire's PulseAudio layer on Linux, the audio engine on
+// Windows) where one answers and SDL_AUDIODRIVER names no other driver,
+// which reports its whole latency, else the sound card through SDL audio, of
+// which only SDL's own buffer is known. The output renders the
 // playing song block by block as it asks for audio and notes every block and
 // hand-over in the timeline. The only part of the player that knows SDL.
 namespace audio {

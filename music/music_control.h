@@ -23,6 +23,11 @@ void setStartOrder(int order);
 // than the output reports: the device's answers are that much earlier.
 void setAudioOffset(int ms);
 
+// Live: the frame being drawn will be seen `ns` nanoseconds after the
+// player is asked, so the answers (position, levels) are for then: the
+// device's, and the timer's when there is none. Lockstep runs never aim.
+void aimAhead(std::int64_t ns);
+
 // The song frame the device's answer to the last FMUSIC_GetOrder was for
 // (the director asks once at the start of every frame): what that frame was
 // drawn for; `askedNs` is when it was asked (monotonic nanoseconds). -1 when

@@ -51,6 +51,7 @@ struct Player {
   std::int64_t heardNs = 0;      // and when it was asked
   std::int64_t drawnFrame = -1;  // heardFrame at the last FMUSIC_GetOrder, until taken
   std::int64_t drawnNs = 0;
+  std::int64_t aheadNs = 0;  // the answers are for this long after they are asked
 };
 Player player;
 
@@ -65,13 +66,14 @@ FMUSIC_MODULE* known(FMUSIC_MODULE* module) {
 BlockRecord heardNow() {
   FMUSIC_MODULE* song = player.playing;
   if (player.songClock != nullptr) {
-    const std::uint32_t t = player.songClock() - player.songStart;  // wraps with the clock
+    const auto aheadMs = static_cast<std::uint32_t>(player.aheadNs / 1'000'000);
+    const std::uint32_t t = player.songClock() + aheadMs - player.songStart;  // wraps with the clock
     const std::uint64_t frame = std::uint64_t{t} * music::mixRate / 1000;
     return song->renderer.renderThrough(frame);
   }
   BlockRecord block;
   const std::int64_t now = music::audio::nowNs();
-  const std::int64_t frame = player.timeline.audibleFrame(now);
+  const std::int64_t frame = player.timeline.audibleFrame(now + player.aheadNs);
   player.heardFrame = frame;
   player.heardNs = now;
   if (frame < 0 || !player.timeline.blockAt(frame, block)) return player.startState;
@@ -223,6 +225,8 @@ namespace music {
 void useLockstep(std::uint32_t (*clock)()) { player.lockstepClock = clock; }
 void setStartOrder(int order) { player.startOrder = order; }
 void setAudioOffset(int ms) { player.timeline.setOffset(std::int64_t{ms} * mixRate / 1000); }
+
+void aimAhead(std::int64_t ns) { player.aheadNs = ns; }
 
 std::int64_t takeDrawnFrame(std::int64_t& askedNs) {
   askedNs = player.drawnNs;

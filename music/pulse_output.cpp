@@ -1,5 +1,5 @@
 // Audio output to a PulseAudio server through libpulse's threaded main loop.
-#include "music/pulse_output.h"
+#include "music/sound_server.h"
 
 #include <SDL.h>
 #include <pulse/pulseaudio.h>
@@ -9,7 +9,9 @@
 #include "music/audible_timeline.h"
 #include "music/audio_output.h"
 
-namespace music::pulse {
+namespace music::server {
+
+const char* const sdlDriver = "pulseaudio";
 
 // The one sound-server stream of the process, reached from the player's free
 // calls and from the server's own thread: its state is this file's.
@@ -31,14 +33,22 @@ bool ready = false;             // lost() is for failures after the stream was r
 std::int64_t lastHanded = -1;  // the song frame the written data ends at; -1: none yet
 bool raised = false;           // the server thread's priority
 
+// How often the stream asks for a timing report beyond libpulse's own
+// (which come ever further apart, up to seconds): the timeline counts the
+// report of the last few that puts the listener furthest into the song, and
+// PipeWire's PulseAudio layer counts the data read once per graph cycle.
+constexpr std::int64_t askEveryNs = 20'000'000;
+std::int64_t lastAskNs = 0;
+
 // The listener is as far behind the written data as the server's last
 // timing report says, at the time of the report: the data not yet read and
 // the sink's delay. (libpulse's interpolated latency leaves out the sink's
 // delay until the stream plays, and an idle sink may hold a second or more
-// in front of a new stream.)
+// in front of a new stream.) Until the stream plays, the data read does not
+// move: such a report says nothing of when the listener hears what.
 void handOver() {
   const pa_timing_info* timing = pa_stream_get_timing_info(stream);
-  if (lastHanded < 0 || timing == nullptr || timing->read_index_corrupt) return;
+  if (lastHanded < 0 || timing == nullptr || timing->read_index_corrupt || !timing->playing) return;
   const std::int64_t frames = (timing->write_index - timing->read_index) / static_cast<std::int64_t>(frameBytes) +
                               static_cast<std::int64_t>(timing->sink_usec * mixRate / 1'000'000);
   const std::int64_t atNs = audio::nowNs() - static_cast<std::int64_t>(pa_timeval_age(&timing->timestamp)) * 1000;
@@ -67,6 +77,10 @@ void onWrite(pa_stream* s, std::size_t bytes, void*) {
     bytes -= size;
   }
   handOver();
+  if (const std::int64_t now = audio::nowNs(); now - lastAskNs >= askEveryNs) {
+    lastAskNs = now;
+    if (pa_operation* operation = pa_stream_update_timing_info(s, nullptr, nullptr)) pa_operation_unref(operation);
+  }
 }
 
 void onLatencyUpdate(pa_stream*, void*) { handOver(); }
@@ -165,4 +179,4 @@ void cork(bool corked) {
   pa_threaded_mainloop_unlock(loop);
 }
 
-}  // namespace music::pulse
+}  // namespace music::server

@@ -13,19 +13,33 @@
 #include "fx/character.h"
 #include "fx/particle.h"
 #include "assets/picture_texture.h"
+#include "music/music_control.h"
 #include "show/procedural_textures.h"
 #include "show/show_state.h"
 
-SongHandle::SongHandle(bool start) : started(start) {
-  if (started) FSOUND_Init(44100, 16, 0);
+SongHandle::SongHandle(bool start, const PlaySettings& play) : started(start) {
+  if (!started) return;
+  music::useLockstep(play.fps > 0 ? &timeGetTime : nullptr);
+  music::setStartOrder(play.startOrder);
+  music::setAudioOffset(play.audioOffsetMs);
+  FSOUND_Init(44100, 16, 0);
 }
 
 SongHandle::~SongHandle() {
   if (started) FSOUND_Close();
 }
 
+namespace {
+// The clock is chosen before the window framework first reads it.
+const WindowSettings& chooseClock(const ShowSettings& settings) {
+  if (settings.play.fps > 0) showclock::useFixedStep(settings.play.fps);
+  return settings.window;
+}
+}  // namespace
+
 DemoApp::DemoApp(int width, int height, int bits, bool fullscreen, ShowSettings settings)
-    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, settings.window),
+    : GlWindowApp(width, height, demoTitle, bits, bits, fullscreen, true, chooseClock(settings)),
+      song(!failed, settings.play),
       settings(std::move(settings)) {
   lattice.reduceFlashing = this->settings.reduceFlashing;
 }

@@ -14,21 +14,34 @@
 
 class Particle;
 
+// How the show keeps time and plays its song: live (the clock's ticks and
+// the song as heard from the sound output, which reaches the ear
+// `audioOffsetMs` later than the output reports) or, with `fps`, on a fixed
+// step of that many frames a second with the song rendered in lockstep; the
+// song starts at order `startOrder`.
+struct PlaySettings {
+  double fps = 0;
+  int startOrder = 0;
+  int audioOffsetMs = 0;
+};
+
 // What the entry chooses for the show besides the display mode, handed down
 // when the demo object is made: where the text's face comes from, how the
-// window is made, and whether the scenes that strobe hold their flashing to
-// at most three a second.
+// window is made, how the show keeps time and plays, and whether the scenes
+// that strobe hold their flashing to at most three a second.
 struct ShowSettings {
   FaceSettings faces;
   WindowSettings window;
+  PlaySettings play;
   bool reduceFlashing = false;
 };
 
-// The song handle. Constructing it starts the sound system and destroying it
-// closes the sound system, so its place among the members fixes both moments.
-// Without a window (`start` false) there is no show and no sound system.
+// The song handle. Constructing it starts the sound system as `play` says
+// and destroying it closes the sound system, so its place among the members
+// fixes both moments. Without a window (`start` false) there is no show and
+// no sound system.
 struct SongHandle {
-  explicit SongHandle(bool start);
+  SongHandle(bool start, const PlaySettings& play);
   ~SongHandle();
   SongHandle(const SongHandle&) = delete;
   SongHandle& operator=(const SongHandle&) = delete;
@@ -64,7 +77,7 @@ class DemoApp : public GlWindowApp {
   std::uint32_t glowTexture = 0;
   std::uint32_t pictureTexture = 0;
   std::uint32_t stripeTexture = 0;
-  SongHandle song{!failed};
+  SongHandle song;
   std::uint32_t songStartTime = 0;
   Mesh mesh;
   CubeLattice lattice;

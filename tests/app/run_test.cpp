@@ -24,6 +24,9 @@ int count(const std::string& text, const std::string& words) {
 // Each of the lines named is said exactly once.
 TEST(AppRun, ExitStatusesAndWhatIsSaid) {
   const char* noDisplay = "-u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER";
+  // A desktop's driver named for every program, on a machine without a display.
+  const char* desktopDriverNamed = "-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11";
+  const std::string capture = "--capture " + (scratchPath("nodisplay") += ".mkv").string() + " --frames 2 --mode 160x90";
   const struct {
     const char* arguments;
     int status;
@@ -38,6 +41,10 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
       {"--windowed --frames 1", 1, {"No display", "Error: Failed To Register The Window Class."}, noDisplay},
       // the same without options: no dialog waiting unseen either
       {"", 1, {"No display"}, noDisplay},
+      // runs that draw unseen need no display, whatever driver the desktop names
+      {"--headless --frames 2 --mode 160x90", 0, {}, desktopDriverNamed},
+      {"--bench --frames 1 --mode 64x48", 0, {"flipp-kroma --bench"}, desktopDriverNamed},
+      {capture.c_str(), 0, {}, desktopDriverNamed},
       // OpenGL older than 1.1
       {"--headless --frames 3", 1, {"Error: Can't Create A GL Rendering Context."}, "MESA_GL_VERSION_OVERRIDE=1.0"},
       // a GL with no multisampled configuration at all (Mesa's softpipe): the show runs without, said once
@@ -52,6 +59,7 @@ TEST(AppRun, ExitStatusesAndWhatIsSaid) {
         << c.arguments << "\n" << said;
     for (const char* words : c.said) EXPECT_EQ(count(said, words), 1) << words << "\n" << said;
   }
+  fs::remove(scratchPath("nodisplay") += ".mkv");
 }
 
 // Order 7's caption and dancers (or another order's scene), 160x90, drawn on

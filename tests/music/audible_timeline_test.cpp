@@ -51,6 +51,21 @@ TEST(MusicTimeline, StarvedTheDevicePlaysOutWhatItHoldsAndThePositionNeverStepsB
   EXPECT_LT(timeline->audibleFrame(late + ns(B)), 0);
 }
 
+// Reports come late, never early (a callback run late, a server's count of
+// the data read made before its report): of those of the last quarter
+// second the one that puts the listener furthest counts, so that a late one
+// neither holds the position still nor steps it back. Older ones are
+// forgotten: the sound may have stalled since.
+TEST(MusicTimeline, OfTheRecentReportsTheFurthestCounts) {
+  auto timeline = std::make_unique<AudibleTimeline>();
+  const std::int64_t t0 = 5'000'000'000, t1 = t0 + ns(B), t2 = t0 + ns(20'000);
+  timeline->handOver(40 * B, 2 * B, t0);
+  timeline->handOver(41 * B, 2 * B + 441, t1);  // made 10 ms before it came
+  EXPECT_EQ(timeline->audibleFrame(t1 + ns(100)), 39 * B + 100);
+  timeline->handOver(40 * B + 20'000, 2 * B + 441, t2);  // 450 ms on, the song 10 ms behind
+  EXPECT_EQ(timeline->audibleFrame(t2), 38 * B + 20'000 - 441);
+}
+
 // The latency as the output reports it, and the listener's own offset on top:
 // a later ear hears an earlier frame, an earlier one a later frame.
 TEST(MusicTimeline, TheReportedLatencyAndTheOffsetPutTheListenerBehind) {

@@ -98,6 +98,7 @@ class MusicPlayer : public ::testing::Test {
     FSOUND_Close();
     music::audio::useHandDevice(nullptr, 0);
     music::useLockstep(nullptr);
+    music::aimAhead(0);
     SDL_setenv("SDL_AUDIODRIVER", "", 1);  // empty: SDL picks the driver
   }
   static inline const std::string songPath = scratch + "timing.it";
@@ -150,28 +151,45 @@ TEST_F(MusicPlayer, DeviceLostTheSongGoesOnSilentOnTheTimerFromWhereItStood) {
 // blocks of 512 and 488), on time, and holding as much again in front of each
 // callback's data: the answers are those of the block sounding now, a device
 // buffer behind the newest rendered one, checked against the song rendered
-// alone at block starts and ends, to past the song's end.
-TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingNowNotTheNewestRendered) {
+// alone at block starts and ends, to past the song's end. Aimed ahead (the
+// frame being drawn is seen that much later), they are those of the block
+// sounding then, and the frame taken for the record is that answer, asked now.
+TEST_F(MusicPlayer, DeviceAnswersForTheBlockSoundingWhenTheFrameIsSeen) {
   constexpr std::int64_t B = music::blockFrames, buffer = 1000, t0 = 5'000'000'000;
   music::audio::useHandDevice([] { return fakeNs; }, buffer);
   ASSERT_EQ(FSOUND_Init(44100, 16, 0), 1);
   FMUSIC_MODULE* song = FMUSIC_LoadSong(songPath.c_str());
-  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
-  music::SongRenderer reference(songData);
-  for (std::int64_t k = 0; k < 800; ++k) {
-    fakeNs = t0 + ns(k * buffer);
-    music::audio::pull(buffer);
-    for (std::int64_t into : {std::int64_t{0}, B - 1, B, buffer - 1}) {
-      fakeNs = t0 + ns(k * buffer) + ns(into);
-      const std::int64_t frame = (k - 1) * buffer + into, end = frame / buffer * buffer + (into < B ? B : buffer) - 1;
-      const music::BlockRecord& heard = frame < 0 ? reference.current() : reference.renderThrough(end);
-      SCOPED_TRACE(::testing::Message() << "callback " << k << ", frame " << frame);
-      ASSERT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(heard.order, heard.row));
-      ASSERT_NO_FATAL_FAILURE(expectChannelsOf(heard));
+  for (std::int64_t ahead : {0, 700}) {
+    music::aimAhead(ns(ahead));
+    ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+    music::SongRenderer reference(songData);
+    const std::int64_t start = fakeNs = t0 + (ahead > 0 ? ns(1000 * buffer) : 0);  // the aimed pass after the other
+    for (std::int64_t k = 0; k < 800; ++k) {
+      fakeNs = start + ns(k * buffer);
+      music::audio::pull(buffer);
+      // When the frames at block starts and ends sound, in time order.
+      std::vector<std::int64_t> moments;
+      for (std::int64_t at : {std::int64_t{0}, B - 1, B, buffer - 1})
+        moments.push_back((at - ahead + buffer) % buffer);
+      std::sort(moments.begin(), moments.end());
+      for (std::int64_t into : moments) {
+        fakeNs = start + ns(k * buffer) + ns(into);
+        const std::int64_t frame = (k - 1) * buffer + into + ahead;
+        const std::int64_t end = frame / buffer * buffer + (frame % buffer < B ? B : buffer) - 1;
+        const music::BlockRecord& heard = frame < 0 ? reference.current() : reference.renderThrough(end);
+        SCOPED_TRACE(::testing::Message() << "ahead " << ahead << ", callback " << k << ", frame " << frame);
+        ASSERT_EQ(std::pair(FMUSIC_GetOrder(song), FMUSIC_GetRow(song)), std::pair(heard.order, heard.row));
+        ASSERT_NO_FATAL_FAILURE(expectChannelsOf(heard));
+        std::int64_t askedNs = 0;
+        if (frame >= 0) {
+          ASSERT_EQ(std::pair(music::takeDrawnFrame(askedNs), askedNs), std::pair(frame, fakeNs));
+        }
+      }
     }
+    // Over, the song keeps its last row, silent.
+    EXPECT_EQ(std::tuple(FMUSIC_GetOrder(song), FMUSIC_GetRow(song), FSOUND_GetChannelsPlaying()),
+              std::tuple(4, 31, 0));
   }
-  // Over, the song keeps its last row, silent.
-  EXPECT_EQ(std::tuple(FMUSIC_GetOrder(song), FMUSIC_GetRow(song), FSOUND_GetChannelsPlaying()), std::tuple(4, 31, 0));
 }
 
 // In lockstep with a clock the test moves, the rows start where libopenmpt

@@ -3,21 +3,30 @@
 // against the song rendered alone, and compares that with the show's record
 // of what each frame was drawn for.
 //
-//   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS
+//   sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS [--listen-only] [--raw-clock]
 //
 // Waits for the show's first recorded frame, records SECONDS of SOURCE once
 // its timing has settled, then prints how far what each frame was drawn for
-// lies from the song heard when the director asked, how far the song time it
+// lies from the song heard when it was shown (the median, and the 10th and
+// 90th percentiles about it) and when it was asked, how far the song time it
 // was drawn for lies from the time since the song's first frame was heard,
-// and the gaps in the heard song. Status 0
-// when both medians are within 15 ms either way and the heard song never ran
-// dry, 1 when not, 2 when it could not listen.
+// and the gaps in the heard song. Status 0 when the median is within 5 ms
+// either way, the percentiles within 8 ms of it (more, by half the spread of
+// the frames' own times from asking to showing, which a machine busy with
+// other work makes unforeseeable), the song time's median within 5 ms, and
+// the heard song never ran dry; 1 when not, 2 when it could not listen.
+// --listen-only: status 0 once the song is heard and matched, whatever the
+// figures. --raw-clock: the record's times are CLOCK_MONOTONIC_RAW (wine's
+// performance counter) rather than CLOCK_MONOTONIC.
+#include <time.h>
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -29,12 +38,23 @@
 namespace {
 
 constexpr int rate = music::mixRate;
-constexpr double toleranceMs = 15;
+// What a frame was drawn for against what is heard when it is shown: the
+// median, and the 10th and 90th percentiles about it; the song time it was
+// drawn for against the time since the song's first frame was heard, when
+// it is shown. On a machine busy with other work the frames' own times from
+// asking to showing spread, and the spread's limit grows by half of theirs.
+constexpr double shownToleranceMs = 5;
+constexpr double spreadToleranceMs = 8;
+constexpr double songTimeToleranceMs = 5;
 
-std::int64_t nowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+std::int64_t nsOf(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
 }
+
+// The show's clock (steady_clock) on Linux.
+std::int64_t nowNs() { return nsOf(CLOCK_MONOTONIC); }
 
 // When a recorded frame was heard: after `frames` frames were read, at `atNs`
 // the next frame was `latencyNs` old (negative for a monitor: the sink
@@ -48,6 +68,8 @@ struct Anchor {
 struct Recording {
   std::vector<float> mono;
   std::vector<Anchor> anchors;
+  std::vector<Anchor> arrivals;  // when the data up to `frames` reached the recorder
+  bool pipewire = false;         // the server is PipeWire's PulseAudio layer
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   pa_threaded_mainloop* loop = nullptr;
   // The anchors since `runFrom` agree within 6 ms on when frame 0 was heard,
@@ -79,6 +101,14 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
       for (std::size_t i = 0; i < frames; ++i) rec.mono.push_back(0.5f * (f[2 * i] + f[2 * i + 1]));
     }
     pa_stream_drop(stream);
+    rec.arrivals.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), 0});
+  }
+  // On PipeWire the arrivals time the recording (see main): it counts from
+  // its first half second on.
+  if (rec.pipewire) {
+    if (rec.runFrom < 0 && static_cast<std::int64_t>(rec.mono.size()) >= rate / 2)
+      rec.runFrom = static_cast<std::int64_t>(rec.mono.size());
+    return;
   }
   pa_usec_t usec = 0;
   int negative = 0;
@@ -97,6 +127,11 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
 }
 
 void onState(pa_context*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
+void onServerInfo(pa_context*, const pa_server_info* info, void* data) {
+  auto& rec = *static_cast<Recording*>(data);
+  rec.pipewire = info != nullptr && std::strstr(info->server_name, "PipeWire") != nullptr;
+  pa_threaded_mainloop_signal(rec.loop, 0);
+}
 void onStreamState(pa_stream*, void* data) { pa_threaded_mainloop_signal(static_cast<Recording*>(data)->loop, 0); }
 
 // Records `source` until one run of agreeing anchors spans `seconds` (or
@@ -110,6 +145,10 @@ bool record(const char* source, double seconds, Recording& rec) {
   pa_threaded_mainloop_start(rec.loop);
   while (pa_context_get_state(context) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
     pa_threaded_mainloop_wait(rec.loop);
+  if (pa_operation* asked = pa_context_get_server_info(context, onServerInfo, &rec)) {
+    while (pa_operation_get_state(asked) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(rec.loop);
+    pa_operation_unref(asked);
+  }
   const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, rate, 2};
   pa_stream* stream = pa_stream_new(context, "probe", &spec, nullptr);
   pa_stream_set_state_callback(stream, onStreamState, &rec);
@@ -162,10 +201,12 @@ std::vector<Frame> readFrames(const char* path) {
   return frames;
 }
 
-double median(std::vector<double> v) {
+// The value `share` of the way up the sorted values (0.5: the median).
+double percentile(std::vector<double> v, double share) {
   std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
+  return v.empty() ? 0 : v[static_cast<std::size_t>(share * static_cast<double>(v.size() - 1) + 0.5)];
 }
+double median(const std::vector<double>& v) { return percentile(v, 0.5); }
 
 // Mean square of the difference of rec[r, r + n) and song[r + d, ...),
 // relative to the recording's own; huge when out of range.
@@ -203,11 +244,23 @@ std::int64_t bestLag(const std::vector<float>& rec, const std::vector<float>& so
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fputs("usage: sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS\n", stderr);
+  bool listenOnly = false;
+  bool rawClock = false;
+  for (int i = 6; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--listen-only") listenOnly = true;
+    else if (option == "--raw-clock") rawClock = true;
+    else argc = 0;
+  }
+  if (argc < 6) {
+    std::fputs("usage: sound_server_probe SONG START_ORDER SOURCE FRAME_RECORD SECONDS [--listen-only] "
+               "[--raw-clock]\n",
+               stderr);
     return 2;
   }
   const char* recordPath = argv[4];
+  // The raw clock against ours, now and once recorded: between, the line through both.
+  const std::int64_t rawBefore = nsOf(CLOCK_MONOTONIC_RAW), ourBefore = nsOf(CLOCK_MONOTONIC);
   // The show is up once it has drawn a frame with the sound's position.
   for (int i = 0; i < 300 && readFrames(recordPath).empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -217,23 +270,41 @@ int main(int argc, char** argv) {
   }
   Recording rec;
   const double seconds = std::stod(argv[5]);
-  if (!record(argv[3], seconds, rec) || rec.anchors.size() < 10) {
+  if (!record(argv[3], seconds, rec) || (rec.pipewire ? rec.arrivals : rec.anchors).size() < 10) {
     std::fputs("probe: could not record the sound server's monitor\n", stderr);
     return 2;
   }
-  const std::vector<Frame> frames = readFrames(recordPath);
+  std::vector<Frame> frames = readFrames(recordPath);
+  if (rawClock) {
+    const std::int64_t rawAfter = nsOf(CLOCK_MONOTONIC_RAW), ourAfter = nsOf(CLOCK_MONOTONIC);
+    const double rate = static_cast<double>(ourAfter - ourBefore) / static_cast<double>(rawAfter - rawBefore);
+    auto ours = [&](std::int64_t raw) {
+      return ourBefore + static_cast<std::int64_t>(std::llround(static_cast<double>(raw - rawBefore) * rate));
+    };
+    for (Frame& f : frames) f.shownNs = ours(f.shownNs), f.askedNs = ours(f.askedNs);
+  }
 
-  // Recorded frame k was heard at origin + k / rate: the median over the
-  // anchors once settled. Each anchor's own origin shows the reports' jitter.
-  std::vector<double> origins;
-  for (const Anchor& a : rec.anchors) origins.push_back(originOf(a));
-  // From where the recorder found its timing settled; a late report here and
-  // there after that is outvoted.
+  // Recorded frame k was heard at origin + k / rate, from where the recorder
+  // found its timing settled.
   const std::int64_t settled = rec.runFrom;
-  std::size_t firstSettled = 0;
-  while (firstSettled < rec.anchors.size() && rec.anchors[firstSettled].frames < settled) ++firstSettled;
-  const std::vector<double> settledOrigins(origins.begin() + static_cast<std::ptrdiff_t>(firstSettled), origins.end());
-  const double origin = median(settledOrigins);
+  double origin = 1e300;
+  if (rec.pipewire) {
+    // PipeWire's null sink takes a graph cycle's data as it plays it, and
+    // its monitor passes that on in the same cycle, so each sample is heard
+    // when it reaches the recorder; the data that came soonest after its
+    // cycle times the recording. (The monitor's timing reports, counted once
+    // per cycle, shift by several ms from one recording stream to the next.)
+    for (const Anchor& a : rec.arrivals)
+      if (a.frames > settled)
+        origin = std::min(origin, static_cast<double>(a.atNs) - static_cast<double>(a.frames) * 1e9 / rate);
+  } else {
+    // The median over the anchors once settled (each anchor's own origin
+    // shows the reports' jitter): a late report here and there is outvoted.
+    std::vector<double> origins;
+    for (const Anchor& a : rec.anchors)
+      if (a.frames >= settled) origins.push_back(originOf(a));
+    origin = median(origins);
+  }
   if (settled < 0 || static_cast<double>(static_cast<std::int64_t>(rec.mono.size()) - settled) < seconds * rate) {
     std::fprintf(stderr, "probe: the recorder's timing never settled\n");
     return 2;
@@ -306,23 +377,33 @@ int main(int argc, char** argv) {
     if (k < start || k + window >= recorded) return -1;
     return k + lagAt[static_cast<std::size_t>(k / step)];
   };
-  // When the position was asked, the answer should be what was heard then.
-  // The song time, read just before, should be the time since the song's
-  // first frame was heard.
-  std::vector<double> asked, songTime;
+  // When a frame is shown, what it was drawn for should be what is heard
+  // then, and its song time the time since the song's first frame was heard.
+  // (When the position was asked, the answer was for the moment the frame
+  // would be seen: that difference is the show's own estimate of the wait.)
+  std::vector<double> shown, asked, songTime, toShowing;
   for (const Frame& f : frames) {
-    const std::int64_t atAsk = heardSongAt(f.askedNs);
-    if (atAsk < 0) continue;
+    const std::int64_t atShow = heardSongAt(f.shownNs), atAsk = heardSongAt(f.askedNs);
+    if (atShow < 0 || atAsk < 0) continue;
+    toShowing.push_back(static_cast<double>(f.shownNs - f.askedNs) / 1e6);
+    shown.push_back(static_cast<double>(f.drawn - atShow) * 1000.0 / rate);
     asked.push_back(static_cast<double>(f.drawn - atAsk) * 1000.0 / rate);
-    songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atAsk) * 1000.0 / rate);
+    songTime.push_back(static_cast<double>(f.songTimeMs) - static_cast<double>(atShow) * 1000.0 / rate);
   }
-  const double offset = median(asked);
-  std::printf("position answered minus song heard: median %+.1f ms over %zu frames; song time minus song heard: "
-              "median %+.1f ms; gaps in the heard song: %zu", offset, asked.size(), median(songTime), gapsMs.size());
+  const double offset = median(shown), low = percentile(shown, 0.1) - offset, high = percentile(shown, 0.9) - offset;
+  // Half the frames' own spread from asking to showing: what no estimate of
+  // the next frame's time can foresee.
+  const double spreadAllowed = spreadToleranceMs + (percentile(toShowing, 0.9) - percentile(toShowing, 0.1)) / 2;
+  std::printf("drawn for minus heard when shown: median %+.1f ms (10-90 %%: %+.1f %+.1f, allowed %.1f) over %zu "
+              "frames, when asked %+.1f ms; song time minus heard when shown: median %+.1f ms; gaps in the heard "
+              "song: %zu",
+              offset, low, high, spreadAllowed, shown.size(), median(asked), median(songTime), gapsMs.size());
   for (double g : gapsMs) std::printf(" %.1f ms", g);
   std::printf("; %d unmatched; recorder: %zu holes, %zu jumps\n", unmatched, rec.lost.size(), recorderMs.size());
-  return asked.size() >= 20 && std::abs(offset) <= toleranceMs && std::abs(median(songTime)) <= toleranceMs &&
-                 gapsMs.empty() && unmatched < 20
+  const bool heard = shown.size() >= 20 && unmatched < 20;
+  if (listenOnly) return heard ? 0 : 1;
+  return heard && std::abs(offset) <= shownToleranceMs && -low <= spreadAllowed && high <= spreadAllowed &&
+                 std::abs(median(songTime)) <= songTimeToleranceMs && gapsMs.empty()
              ? 0
              : 1;
 }

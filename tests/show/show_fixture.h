@@ -29,9 +29,9 @@ class ShowTest : public ::testing::Test {
       SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 #endif
       setPlatform(&headless);
-      showclock::useFixedStep(60);
       music::useScript(&script);
       ShowSettings settings;
+      settings.play.fps = 60;
       settings.faces.bundledFaceFile = FK_DATA_DIR "/fonts/anton-latin-400-normal.woff";
       app = new DemoApp(width, height, 32, false, settings);
       app->init();
