@@ -29,7 +29,9 @@ void Director::dinoRise() {
   glPushMatrix();
   glScalef(32, 1, 1);
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
+  glows.begin(GlowLayer::acrossOnly);
   for (int i = 0; i < 100; ++i) particle(i);
+  glows.end();
   glPopMatrix();
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);

@@ -67,10 +67,12 @@ void Director::presents() {
   glScalef(1.5f, 1.5f, 1);
   camera(std::cos(0.001 * T), std::sin(0.001 * T), 5 + 2 * std::cos(0.002 * T));
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
+  glows.begin();
   for (int i = 0; i < 25; ++i) {
     glRotatef(1, 0, 1, 0);
     particle(i);
   }
+  glows.end();
   glPopMatrix();
   camera(0, std::sin(0.001 * T), 1.5);
   glEnable(GL_DEPTH_TEST);
@@ -97,7 +99,9 @@ void Director::mainTitle() {
   glScalef(64, 1, 1);
   additiveBlending();
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
+  glows.begin();
   for (int i = 0; i < 100; ++i) particle(i);
+  glows.end();
   glPopMatrix();
   textureGeneration(true);
   glDisable(GL_BLEND);
