@@ -177,7 +177,7 @@ bool VideoCapture::start() {
   filter += ",scale=out_color_matrix=bt709:out_range=tv,format=yuv420p";
   const int rate = static_cast<int>(std::lround(fps));
   encoder = spawnEncoder({"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo",
-                          "-pixel_format", "bgra", "-video_size", std::to_string(width) + "x" + std::to_string(height),
+                          "-pixel_format", "rgb24", "-video_size", std::to_string(width) + "x" + std::to_string(height),
                           "-framerate", std::to_string(rate), "-i", "pipe:0", "-vf", filter, "-c:v", "libx264",
                           "-preset", "fast", "-crf", "18", "-g", std::to_string(2 * rate), "-colorspace", "bt709",
                           "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv", "-f", "nut",
@@ -190,7 +190,7 @@ bool VideoCapture::start() {
     return false;
   }
   // Three pictures: one being filled, one being written, one to spare.
-  pictures.assign(3, Picture(static_cast<std::size_t>(width) * height * 4));
+  pictures.assign(3, Picture(static_cast<std::size_t>(width) * height * 3));
   for (Picture& picture : pictures) spares.push_back(&picture);
   // The feeder takes no signal: a stop signal reaches the show's thread.
   sigset_t all, old;
@@ -249,18 +249,18 @@ bool VideoCapture::readBack() {
       gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, 0);
     }
   }
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
   bool read = true;
   if (packBuffers[0]) {
     const int next = pending == 0 ? 1 : 0;
     gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, packBuffers[next]);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, 0);
     read = takePending();
     pending = next;
   } else if (Picture* picture = spare()) {
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, picture->data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, picture->data());
     queue(picture);
   } else {
     read = false;

@@ -92,7 +92,7 @@ class VideoCapture : public FrameSink {
   std::uint64_t soundWritten = 0;
   std::vector<float> samples;
 
-  // Pictures (BGRA, rows bottom to top) on their way to the encoder: the
+  // Pictures (RGB, rows bottom to top) on their way to the encoder: the
   // show's thread fills spare ones, the feeder writes full ones in order.
   std::vector<Picture> pictures;
   std::vector<Picture*> spares;
