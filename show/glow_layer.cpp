@@ -13,14 +13,13 @@ int powerOfTwoAtLeast(int n) {
 
 }  // namespace
 
-int GlowLayer::divisorFor(int viewportHeight) { return std::max(1, viewportHeight / 360); }
+int GlowLayer::divisorAt(int lines, int atFullHd) { return std::max(1, atFullHd * lines / 1080); }
 
-void GlowLayer::begin(Shrink shrink) {
+void GlowLayer::begin(int acrossAtFullHd, int downAtFullHd) {
   glGetIntegerv(GL_VIEWPORT, viewport);
-  const int divisor = divisorFor(viewport[3]);
-  across = shrink == bothWays || divisor == 1 ? divisor : 2 * divisor;
-  down = shrink == bothWays ? divisor : 1;
-  if (across == 1) return;
+  across = divisorAt(viewport[3], acrossAtFullHd);
+  down = divisorAt(viewport[3], downAtFullHd);
+  if (across == 1 && down == 1) return;
   // The field's pixel (i, j) is the frame's block from (across * i, down * j).
   const double fieldWidth = static_cast<double>(viewport[2]) / across;
   const double fieldHeight = static_cast<double>(viewport[3]) / down;
@@ -41,7 +40,7 @@ void GlowLayer::begin(Shrink shrink) {
 }
 
 void GlowLayer::end() {
-  if (across == 1) return;
+  if (across == 1 && down == 1) return;
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 
   glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);

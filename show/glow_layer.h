@@ -2,35 +2,34 @@
 // fraction of the frame's size and stretched over it.
 //
 // Each field is the first thing drawn on the cleared frame: glows added on
-// black, a smooth ramp with no edge of its own, which a ninth of the pixels
-// describe within the reference frames' tolerance, for a ninth of the
-// rasteriser's filling. Between begin and end the particles are drawn into
-// the viewport's corner, smaller by the divisors, with a ring of one pixel
-// around it that the projection reaches into; end copies the corner into a
-// texture and draws that over the whole viewport, bilinear, in place of
-// what is there (black: adding to black is the same). The text and the
-// character come after, at full size. Below 720 lines the field is drawn
-// as it is.
+// black, smooth ramps with no edge of their own, which far fewer pixels
+// describe within the reference frames' tolerance, for that much less of
+// the rasteriser's filling. Between begin and end the particles are drawn
+// into the viewport's corner, smaller by the divisors, with a ring of one
+// pixel around it that the projection reaches into; end copies the corner
+// into a texture and draws that over the whole viewport, bilinear, in place
+// of what is there (black: adding to black is the same). The text and the
+// character come after, at full size.
+//
+// How far a field may shrink is the scene's to say, by the frame-by-frame
+// comparison with the field drawn whole (bench/README.md): where many glows
+// add up past white, or a streak is seen edge on, the field has edges as
+// sharp as any, and a smaller field moves them.
 #pragma once
 #include <GL/gl.h>
 
 class GlowLayer {
  public:
-  // How the field is made smaller. Where the sum of many glows saturates,
-  // its edge is as sharp as any: a field of streaks that always lie across
-  // the frame (Dino rise) keeps every line and loses columns only, twice
-  // as many, since along a streak nothing changes fast.
-  enum Shrink { bothWays, acrossOnly };
-
-  // Reads the viewport and, when it is large enough, draws from here on into its corner.
-  void begin(Shrink shrink = bothWays);
+  // Reads the viewport and draws from here on into its corner, with the
+  // frame's columns and lines divided by the divisors given for 1080 lines,
+  // in proportion on other frames (none below 1080 / divisor lines).
+  void begin(int acrossAtFullHd, int downAtFullHd);
   // Stretches the corner over the viewport and restores the viewport and
   // the projection; the rest of the GL state is as it was.
   void end();
 
-  // Lines of the viewport per line of a field made smaller both ways: 1
-  // below 720 lines, 2 from 720, 3 from 1080, and so on.
-  static int divisorFor(int viewportHeight);
+  // The divisor at `lines` lines for `atFullHd` at 1080, at least 1.
+  static int divisorAt(int lines, int atFullHd);
 
   int across = 1;          // frame columns per column of the field
   int down = 1;            // frame lines per line of the field
