@@ -100,10 +100,7 @@ void Director::mainTitle() {
   glScalef(64, 1, 1);
   additiveBlending();
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
-  // Streaks seen from every side, at times edge on: half the size.
-  glows.begin(2, 2);
   for (int i = 0; i < 100; ++i) particle(i);
-  glows.end();
   glPopMatrix();
   textureGeneration(true);
   glDisable(GL_BLEND);
