@@ -1,5 +1,5 @@
-// The particle fields of Presents, Main title and Dino rise drawn at a
-// fraction of the frame's size and stretched over it.
+// The particle fields of Presents and Dino rise drawn at a fraction of the
+// frame's size and stretched over it.
 //
 // Each field is the first thing drawn on the cleared frame: glows added on
 // black, smooth ramps with no edge of their own, which far fewer pixels
@@ -13,8 +13,9 @@
 //
 // How far a field may shrink is the scene's to say, by the frame-by-frame
 // comparison with the field drawn whole (bench/README.md): where many glows
-// add up past white, or a streak is seen edge on, the field has edges as
-// sharp as any, and a smaller field moves them.
+// add up past white, or a streak is seen edge on or end on, the field has
+// edges as sharp as any, and a smaller field moves them (Main title's field
+// is drawn whole for that).
 #pragma once
 #include <GL/gl.h>
 
