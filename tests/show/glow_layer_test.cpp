@@ -178,16 +178,16 @@ TEST_F(GlowLayerTest, FieldsDrawnSmallAreTheSamePictures) {
     int across, down;
     std::function<void()> particles;
   } fields[] = {{4, 4, round}, {4, 1, streaks}};
-  for (const auto& [across, down, particlesDrawn] : fields) {
-    SCOPED_TRACE(across);
-    const auto direct = field(particlesDrawn);
+  for (const auto& f : fields) {
+    SCOPED_TRACE(f.across);
+    const auto direct = field(f.particles);
     const auto small = field([&] {
-      layer.begin(across, down);
-      particlesDrawn();
+      layer.begin(f.across, f.down);
+      f.particles();
       layer.end();
     });
-    EXPECT_EQ(layer.across, across * 2 / 3);
-    EXPECT_EQ(layer.down, std::max(1, down * 2 / 3));
+    EXPECT_EQ(layer.across, f.across * 2 / 3);
+    EXPECT_EQ(layer.down, std::max(1, f.down * 2 / 3));
     const auto [differing, largest] = differences(direct, small, 16);
     EXPECT_LE(differing, width * height / 1000) << "largest difference " << largest;
   }
