@@ -1,6 +1,6 @@
 // Particles drawn for less filling: trimmed to the glow's disc, and the
 // fields drawn small and stretched over a large frame. Each against the
-// straightforward drawing, at 1280x720 (fields at half the size each way).
+// straightforward drawing, at 1920x1080, the smallest frame whose fields shrink.
 #include "show/glow_layer.h"
 
 #include <GL/gl.h>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr int width = 1280, height = 720;
+constexpr int width = 1920, height = 1080;
 
 class GlowLayerTest : public ::testing::Test {
  protected:
@@ -108,6 +109,12 @@ std::vector<std::unique_ptr<Particle>> someParticles() {
   return all;
 }
 
+// A white glow near the origin, in the middle of the frame.
+std::unique_ptr<Particle> whiteGlow() {
+  resetRandom();
+  return std::unique_ptr<Particle>(createParticle(2));
+}
+
 void turnFor(int i) {
   glRotatef(static_cast<GLfloat>(7 * i), 0.3f, 1, 0.2f);
   glScalef(1.5f, 1.5f, 1);
@@ -173,11 +180,11 @@ TEST_F(GlowLayerTest, FieldsDrawnSmallAreTheSamePictures) {
     for (const auto& p : particles) p->draw(0);
   };
   GlowLayer layer;
-  // Presents' and Dino rise's divisors at 1080 lines; at 720, 2 each way and 2 across.
+  // Presents' and Dino rise's divisors.
   const struct {
     int across, down;
     std::function<void()> particles;
-  } fields[] = {{4, 4, round}, {4, 1, streaks}};
+  } fields[] = {{4, 4, round}, {8, 1, streaks}};
   for (const auto& f : fields) {
     SCOPED_TRACE(f.across);
     const auto direct = field(f.particles);
@@ -186,13 +193,14 @@ TEST_F(GlowLayerTest, FieldsDrawnSmallAreTheSamePictures) {
       f.particles();
       layer.end();
     });
-    EXPECT_EQ(layer.across, f.across * 2 / 3);
-    EXPECT_EQ(layer.down, std::max(1, f.down * 2 / 3));
+    EXPECT_EQ(layer.across, f.across);
+    EXPECT_EQ(layer.down, f.down);
     const auto [differing, largest] = differences(direct, small, 16);
     EXPECT_LE(differing, width * height / 1000) << "largest difference " << largest;
   }
 
-  // One glow: its light's centre stays put to a quarter of a pixel.
+  // One glow: its light's centre stays put to half a pixel (a field off by
+  // half its texel would move it by 2).
   const auto centre = [](const std::vector<std::uint8_t>& rgb) {
     double sum = 0, x = 0, y = 0;
     for (int j = 0; j < height; ++j)
@@ -214,8 +222,54 @@ TEST_F(GlowLayerTest, FieldsDrawnSmallAreTheSamePictures) {
     one();
     layer.end();
   }));
-  EXPECT_NEAR(x1, x0, 0.25);
-  EXPECT_NEAR(y1, y0, 0.25);
+  EXPECT_NEAR(x1, x0, 0.5);
+  EXPECT_NEAR(y1, y0, 0.5);
+
+  // A frame of fewer lines draws its field whole.
+  glViewport(0, 0, 1280, 720);
+  layer.begin(16, 4);
+  EXPECT_EQ(layer.across, 1);
+  EXPECT_EQ(layer.down, 1);
+  layer.end();
+  glViewport(0, 0, width, height);
+}
+
+// A glow larger than the frame lights its outermost lines and columns as
+// drawn whole, however the field shrinks, and nothing beyond them: in the
+// whole window and in a viewport boxed to 4:3.
+TEST_F(GlowLayerTest, TheFieldReachesEveryEdgeOfTheFrameAndNoFurther) {
+  const auto glow = whiteGlow();
+  const auto huge = [&] {
+    glScalef(16, 16, 1);
+    glow->draw(0);
+  };
+  GlowLayer layer;
+  for (const auto& [x, y, w, h] : {std::array{0, 0, width, height}, {240, 0, 1440, height}}) {
+    glViewport(x, y, w, h);
+    const auto direct = field(huge);
+    for (const auto& [across, down] : {std::pair{4, 4}, {4, 1}, {1, 4}}) {
+      SCOPED_TRACE(testing::Message() << across << "x" << down << " in " << w << "x" << h);
+      const auto small = field([&] {
+        layer.begin(across, down);
+        huge();
+        layer.end();
+      });
+      int largest = 0;
+      for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i) {
+          const bool inside = i >= x && i < x + w && j >= y && j < y + h;
+          const bool edge = inside && (i == x || i == x + w - 1 || j == y || j == y + h - 1);
+          if (inside && !edge) continue;
+          const std::size_t at = (static_cast<std::size_t>(j) * width + i) * 3;
+          if (edge) {
+            ASSERT_GT(direct[at], 16) << i << ", " << j;  // lit to the edges
+          }
+          for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(direct[at + c] - small[at + c]));
+        }
+      EXPECT_LE(largest, 16);
+    }
+  }
+  glViewport(0, 0, width, height);
 }
 
 // The state a scene goes on with after the field is the state it had before.
@@ -227,9 +281,12 @@ TEST_F(GlowLayerTest, LeavesTheStateAsFound) {
     glGetFloatv(GL_VIEWPORT, &values[32]);
     glGetFloatv(GL_CURRENT_COLOR, &values[36]);
     glGetFloatv(GL_CURRENT_TEXTURE_COORDS, &values[40]);
-    for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_2D, GL_TEXTURE_GEN_S})
+    for (GLenum cap :
+         {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_SCISSOR_TEST})
       values.push_back(glIsEnabled(cap));
-    GLint value = 0;
+    GLint value = 0, box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    values.insert(values.end(), box, box + 4);
     for (GLenum name : {GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE}) {
       glGetIntegerv(name, &value);
       values.push_back(static_cast<GLfloat>(value));
@@ -238,10 +295,11 @@ TEST_F(GlowLayerTest, LeavesTheStateAsFound) {
     values.push_back(static_cast<GLfloat>(value));
     return values;
   };
-  const auto particles = someParticles();
+  const auto glow = whiteGlow();
   field([&] {
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_CULL_FACE);
+    glScissor(10, 20, 30, 40);
     // What the particles leave current, end keeps.
     const auto leftByParticles = [] {
       glColor4ub(1, 2, 3, 4);
@@ -251,7 +309,7 @@ TEST_F(GlowLayerTest, LeavesTheStateAsFound) {
     const auto before = state();
     GlowLayer layer;
     layer.begin(4, 4);
-    particles[0]->draw(0);
+    glow->draw(0);
     leftByParticles();
     layer.end();
     EXPECT_EQ(state(), before);
