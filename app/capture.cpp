@@ -2,9 +2,13 @@
 #include "app/capture.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
+#include <SDL.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,6 +93,35 @@ pid_t spawnEncoder(const std::vector<std::string>& arguments, int input) {
   return child;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point then) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - then).count();
+}
+
+// The buffer-object calls that read pixels into one, where the GL has them.
+struct PackBufferCalls {
+  PFNGLGENBUFFERSARBPROC genBuffers = nullptr;
+  PFNGLBINDBUFFERARBPROC bindBuffer = nullptr;
+  PFNGLBUFFERDATAARBPROC bufferData = nullptr;
+  PFNGLMAPBUFFERARBPROC mapBuffer = nullptr;
+  PFNGLUNMAPBUFFERARBPROC unmapBuffer = nullptr;
+};
+PackBufferCalls gl;
+
+template <typename Call>
+void load(Call& call, const char* name) {
+  call = reinterpret_cast<Call>(SDL_GL_GetProcAddress(name));
+}
+
+bool loadPackBufferCalls() {
+  if (!SDL_GL_ExtensionSupported("GL_ARB_pixel_buffer_object")) return false;
+  load(gl.genBuffers, "glGenBuffersARB");
+  load(gl.bindBuffer, "glBindBufferARB");
+  load(gl.bufferData, "glBufferDataARB");
+  load(gl.mapBuffer, "glMapBufferARB");
+  load(gl.unmapBuffer, "glUnmapBufferARB");
+  return gl.genBuffers && gl.bindBuffer && gl.bufferData && gl.mapBuffer && gl.unmapBuffer;
+}
+
 std::string clockText(double seconds) {
   const long whole = std::lround(std::max(seconds, 0.0));
   char text[32];
@@ -157,7 +190,16 @@ bool VideoCapture::start() {
     abandon();
     return false;
   }
-  startTime = lastProgress = std::chrono::steady_clock::now();
+  // Three pictures: one being filled, one being written, one to spare.
+  pictures.assign(3, Picture(static_cast<std::size_t>(width) * height * 3));
+  for (Picture& picture : pictures) spares.push_back(&picture);
+  // The feeder takes no signal: a stop signal reaches the show's thread.
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  feeder = std::thread(&VideoCapture::feed, this);
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  startTime = lastFrameEnd = lastProgress = std::chrono::steady_clock::now();
   terminal = isatty(STDERR_FILENO) != 0;
   return true;
 }
@@ -174,33 +216,151 @@ double VideoCapture::progress(const DrawnFrame& frame) {
 }
 
 bool VideoCapture::addFrame(const DrawnFrame& frame) {
+  // The frame finished first: the rasteriser's time is drawing, not reading back.
+  glFinish();
+  drawingSeconds += secondsSince(lastFrameEnd);
   if (frame.width != width || frame.height != height) {
     std::fprintf(stderr, "flipp-kroma: the frame is %dx%d, the capture %dx%d\n", frame.width, frame.height, width,
                  height);
     return false;
   }
   const double done = progress(frame);
-  pixels.resize(static_cast<std::size_t>(width) * height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-  const std::uint8_t* data = pixels.data();
-  std::size_t left = pixels.size();
-  while (left > 0) {
-    const ssize_t written = write(pipe, data, left);
-    if (written < 0) {
-      if (errno == EINTR && !stopSignal) continue;
-      if (errno == EPIPE) waitFor(encoder, "encoding the pictures");
-      else if (errno != EINTR) std::fprintf(stderr, "flipp-kroma: cannot feed the encoder (%s)\n", std::strerror(errno));
-      return false;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
+  if (!readBack()) return false;
   ++frames;
   if (!writeSound(soundFramesFor(frames, fps))) return false;
   showProgress(done, false);
+  lastFrameEnd = std::chrono::steady_clock::now();
   return true;
+}
+
+// Reads the back buffer into a pixel buffer object and takes the frame
+// before from the other one; without them, straight into a spare picture.
+bool VideoCapture::readBack() {
+  const auto begin = std::chrono::steady_clock::now();
+  const double waitedBefore = waitingSeconds;
+  if (!packBuffersChecked) {
+    packBuffersChecked = true;
+    if (loadPackBufferCalls()) {
+      gl.genBuffers(2, packBuffers);
+      for (GLuint buffer : packBuffers) {
+        gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, buffer);
+        gl.bufferData(GL_PIXEL_PACK_BUFFER_ARB, static_cast<GLsizeiptrARB>(pictures[0].size()), nullptr,
+                      GL_STREAM_READ_ARB);
+      }
+      gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, 0);
+    }
+  }
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  bool read = true;
+  if (packBuffers[0]) {
+    const int next = pending == 0 ? 1 : 0;
+    gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, packBuffers[next]);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, 0);
+    read = takePending();
+    pending = next;
+  } else if (Picture* picture = spare()) {
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, picture->data());
+    queue(picture);
+  } else {
+    read = false;
+  }
+  readingSeconds += secondsSince(begin) - (waitingSeconds - waitedBefore);
+  return read;
+}
+
+// Copies the frame read back before into a spare picture for the encoder.
+bool VideoCapture::takePending() {
+  if (pending < 0) return true;
+  Picture* picture = spare();
+  if (!picture) return false;
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, packBuffers[pending]);
+  const void* data = gl.mapBuffer(GL_PIXEL_PACK_BUFFER_ARB, GL_READ_ONLY_ARB);
+  if (data) {
+    std::memcpy(picture->data(), data, picture->size());
+    gl.unmapBuffer(GL_PIXEL_PACK_BUFFER_ARB);
+  }
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER_ARB, 0);
+  pending = -1;
+  if (!data) {
+    std::fprintf(stderr, "flipp-kroma: cannot read the frame back from the GL\n");
+    return false;
+  }
+  queue(picture);
+  return true;
+}
+
+// A picture to fill, once the feeder has written one; null (after saying
+// why) when it has failed or a stop signal came.
+VideoCapture::Picture* VideoCapture::spare() {
+  const auto begin = std::chrono::steady_clock::now();
+  std::unique_lock lock(mutex);
+  while (spares.empty() && feedError == 0 && !stopSignal) changed.wait_for(lock, std::chrono::milliseconds(100));
+  waitingSeconds += secondsSince(begin);
+  if (feedError == 0 && !stopSignal) {
+    Picture* picture = spares.back();
+    spares.pop_back();
+    return picture;
+  }
+  lock.unlock();
+  feedFailed();
+  return nullptr;
+}
+
+void VideoCapture::queue(Picture* picture) {
+  const std::lock_guard lock(mutex);
+  full.push_back(picture);
+  changed.notify_all();
+}
+
+// The feeder: writes the full pictures to the encoder in order until
+// closing, or until a write fails.
+void VideoCapture::feed() {
+  std::unique_lock lock(mutex);
+  for (;;) {
+    changed.wait(lock, [this] { return closing || !full.empty(); });
+    if (full.empty()) return;
+    Picture* picture = full.front();
+    full.pop_front();
+    lock.unlock();
+    int error = 0;
+    const std::uint8_t* data = picture->data();
+    std::size_t left = picture->size();
+    while (left > 0 && error == 0) {
+      const ssize_t written = write(pipe, data, left);
+      if (written < 0) {
+        if (errno != EINTR) error = errno;
+        continue;
+      }
+      data += written;
+      left -= static_cast<std::size_t>(written);
+    }
+    lock.lock();
+    spares.push_back(picture);
+    changed.notify_all();
+    if (error != 0) {
+      feedError = error;
+      return;
+    }
+  }
+}
+
+// Lets the feeder write what is queued, and waits for it to end.
+void VideoCapture::endFeeder() {
+  if (!feeder.joinable()) return;
+  {
+    const std::lock_guard lock(mutex);
+    closing = true;
+    changed.notify_all();
+  }
+  feeder.join();
+}
+
+// Says why the feeder stopped: a dead encoder's status, or the write's error.
+void VideoCapture::feedFailed() {
+  if (feedError == EPIPE) waitFor(encoder, "encoding the pictures");
+  else if (feedError != 0) std::fprintf(stderr, "flipp-kroma: cannot feed the encoder (%s)\n", std::strerror(feedError));
 }
 
 bool VideoCapture::writeSound(std::uint64_t untilFrame) {
@@ -231,8 +391,10 @@ void VideoCapture::showProgress(double done, bool last) {
 }
 
 bool VideoCapture::waitFor(pid_t& child, const char* what) {
+  if (child <= 0) return false;
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
+  rusage usage{};
+  while (wait4(child, &status, 0, &usage) < 0) {
     if (errno != EINTR) {
       child = -1;
       return false;
@@ -242,6 +404,8 @@ bool VideoCapture::waitFor(pid_t& child, const char* what) {
     }
   }
   child = -1;
+  encoderCpuSeconds += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
   if (stopSignal) return false;
   if (WIFEXITED(status))
@@ -255,6 +419,17 @@ bool VideoCapture::finish() {
   showProgress(1.0, true);
   if (frames == 0) {
     std::fprintf(stderr, "flipp-kroma: no frame was drawn; '%s' was not written\n", file.c_str());
+    abandon();
+    return false;
+  }
+  const auto lastFrame = lastFrameEnd;
+  if (!takePending()) {
+    abandon();
+    return false;
+  }
+  endFeeder();
+  if (feedError != 0) {
+    feedFailed();
     abandon();
     return false;
   }
@@ -292,9 +467,11 @@ bool VideoCapture::finish() {
     return false;
   }
   removeTemporaries();
-  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-  std::fprintf(stderr, "flipp-kroma: wrote '%s': %ld frames at %g fps (%.2f s), in %.1f s%s\n", file.c_str(),
-               frames, fps, frames / fps, elapsed, flashingReduced ? ", flashing reduced" : "");
+  std::fprintf(stderr,
+               "flipp-kroma: wrote '%s': %ld frames at %g fps (%.2f s), in %.1f s: drawing %.1f s, reading back "
+               "%.1f s, waiting for the encoder %.1f s, finishing %.1f s; the encoder's CPU time %.1f s%s\n",
+               file.c_str(), frames, fps, frames / fps, secondsSince(startTime), drawingSeconds, readingSeconds,
+               waitingSeconds, secondsSince(lastFrame), encoderCpuSeconds, flashingReduced ? ", flashing reduced" : "");
   return true;
 }
 
@@ -319,6 +496,8 @@ void VideoCapture::abandon() {
     }
     encoder = -1;
   }
+  // Its pipe has no reader now: whatever the feeder still writes fails at once.
+  endFeeder();
   if (pipe >= 0) {
     ::close(pipe);
     pipe = -1;

@@ -2,11 +2,17 @@
 #pragma once
 #include <sys/types.h>
 
+#include <GL/gl.h>
+
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/frame_output.h"
@@ -20,7 +26,10 @@ class SongRenderer;
 std::uint64_t soundFramesFor(long frames, double fps);
 
 // Records the show into one video file with the ffmpeg program. The pictures
-// go raw through a pipe to an H.264 encoder; the song is rendered by its own
+// go raw through a pipe to an H.264 encoder, written by a thread of their
+// own so that the show draws on while the encoder takes them; where the GL
+// has pixel buffer objects, each frame is read back into one while the next
+// is drawn, and taken from it after. The song is rendered by its own
 // SongRenderer for exactly the pictures' time span, so sound and picture
 // start together and run equally long. At the end the two are put into one
 // .mp4 (AAC sound) or .mkv (FLAC sound) file. Until then everything is
@@ -58,7 +67,16 @@ class VideoCapture : public FrameSink {
   bool flashingReduced = false;  // said in the line that names the file
 
  private:
+  using Picture = std::vector<std::uint8_t>;
+
   double progress(const DrawnFrame& frame);
+  bool readBack();
+  bool takePending();
+  Picture* spare();
+  void queue(Picture* picture);
+  void feed();
+  void endFeeder();
+  void feedFailed();
   bool writeSound(std::uint64_t untilFrame);
   void showProgress(double done, bool last);
   bool waitFor(pid_t& child, const char* what);
@@ -73,9 +91,34 @@ class VideoCapture : public FrameSink {
   int pipe = -1;
   std::FILE* sound = nullptr;
   std::uint64_t soundWritten = 0;
-  std::vector<std::uint8_t> pixels;
   std::vector<float> samples;
+
+  // Pictures (RGB, rows bottom to top) on their way to the encoder: the
+  // show's thread fills spare ones, the feeder writes full ones in order.
+  std::vector<Picture> pictures;
+  std::vector<Picture*> spares;
+  std::deque<Picture*> full;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool closing = false;
+  int feedError = 0;  // errno of the write that failed
+  std::thread feeder;
+
+  // Pixel buffer objects: the frame read back into packBuffers[pending]
+  // (-1: none) is taken after the next one is read into the other.
+  bool packBuffersChecked = false;
+  GLuint packBuffers[2] = {0, 0};
+  int pending = -1;
+
+  // Where the time went: the show drawing (from the start to each frame),
+  // reading frames back, waiting for a spare picture while the encoder is
+  // behind; the encoder's CPU time.
   std::chrono::steady_clock::time_point startTime;
+  std::chrono::steady_clock::time_point lastFrameEnd;
   std::chrono::steady_clock::time_point lastProgress;
+  double drawingSeconds = 0;
+  double readingSeconds = 0;
+  double waitingSeconds = 0;
+  double encoderCpuSeconds = 0;
   bool terminal = false;
 };

@@ -11,6 +11,15 @@ int nextRandom();
 // Back to state 1 (tests only: the show never reseeds).
 void resetRandom();
 
+// Where a particle's texture can give light, in texture coordinates: the
+// disc of this radius about (particleDiscCentre, particleDiscCentre), the
+// show's glow (black outside it). Unlit, a particle draws only the part of
+// its quad that covers this disc, with a margin for texture filtering:
+// under additive blending black texels add nothing, and the rasteriser need
+// not fill them.
+constexpr double particleDiscCentre = 128.5 / 256;
+constexpr double particleDiscRadius = 0.5;
+
 // A camera-facing textured quad moved by explicit Euler integration each
 // time it is drawn. Owns nothing.
 class Particle {

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "show/glow_layer.h"
 #include "show/sprite_batch.h"
 
 class DemoApp;
@@ -21,6 +22,8 @@ class Director {
   std::int32_t superstarStart = 0;
   // Superstar's sprites; their arrays are kept from frame to frame.
   SpriteBatch sprites;
+  // The particle fields, drawn small on a large frame.
+  GlowLayer glows;
   // The song time of the frame being (or last) drawn, ms.
   std::int32_t t = 0;
 

@@ -67,10 +67,13 @@ void Director::presents() {
   glScalef(1.5f, 1.5f, 1);
   camera(std::cos(0.001 * T), std::sin(0.001 * T), 5 + 2 * std::cos(0.002 * T));
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
+  // Round glows: a quarter of the size each way at 1080 lines.
+  glows.begin(4, 4);
   for (int i = 0; i < 25; ++i) {
     glRotatef(1, 0, 1, 0);
     particle(i);
   }
+  glows.end();
   glPopMatrix();
   camera(0, std::sin(0.001 * T), 1.5);
   glEnable(GL_DEPTH_TEST);
@@ -89,15 +92,31 @@ void Director::presents() {
   glEnable(GL_BLEND);
 }
 
+namespace {
+
+// How many of Main title's columns at 1080 lines one column of its streak
+// field stands for, by the camera's distance from the streaks' plane (its
+// z). Far from it the streaks lie across the frame, changing slowly along
+// their length and steeply across it: a sixteenth of the columns describes
+// them. Within about 2 the camera passes through them and looks along them,
+// where they converge on the frame with steep edges at every angle: there
+// the field is drawn whole.
+int streakColumns(double cameraZ) { return std::abs(cameraZ) >= 2.25 ? 16 : 1; }
+
+}  // namespace
+
 // Orders 3 and 4: the title over particle streaks; the subtitle in order 4.
 void Director::mainTitle() {
   glDisable(GL_DEPTH_TEST);
-  camera(std::cos(0.001 * T), std::sin(0.001 * T), 8 * std::cos(0.0005 * T));
+  const double cameraZ = 8 * std::cos(0.0005 * T);
+  camera(std::cos(0.001 * T), std::sin(0.001 * T), cameraZ);
   glPushMatrix();
   glScalef(64, 1, 1);
   additiveBlending();
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
+  glows.begin(streakColumns(cameraZ), 1);
   for (int i = 0; i < 100; ++i) particle(i);
+  glows.end();
   glPopMatrix();
   textureGeneration(true);
   glDisable(GL_BLEND);

@@ -77,6 +77,43 @@ TEST_F(AppCaptureFile, Mp4StreamsLastExactlyTheFramesAskedFor) {
   EXPECT_EQ(probe(file, "-show_entries stream=duration"), "1.500000\n1.500000\n");
 }
 
+// The video holds the show's frames, each in its place: a frame read back
+// while the next is drawn must not come out one early or late, nor be lost
+// at the end. Superstar's camera sweeps fast: at 5 frames a second each
+// frame differs from its neighbours far more than the encoder's loss. The
+// summary says where the time went.
+TEST_F(AppCaptureFile, TheVideoHoldsTheShowsFramesInOrderAndSaysWhereTheTimeWent) {
+  const fs::path file = out / "superstar.mkv", frames = dir / "frames";
+  const std::string run = " --mode 64x48 --fps 5 --start-order 11 --frames 12";
+  ASSERT_EQ(runProgram("--capture " + file.string() + run, output), 0) << output;
+  EXPECT_TRUE(std::regex_search(output, std::regex("wrote '.*': 12 frames at 5 fps \\(2.40 s\\), in [0-9.]+ s: "
+                                                   "drawing [0-9.]+ s, reading back [0-9.]+ s, waiting for the "
+                                                   "encoder [0-9.]+ s, finishing [0-9.]+ s; the encoder's CPU time "
+                                                   "[0-9.]+ s\n")))
+      << output;
+  ASSERT_EQ(runProgram("--headless --msaa 4 --png " + frames.string() + run, output), 0) << output;
+  std::string video, pictures;
+  shell("ffmpeg -v error -i '" + file.string() + "' -f rawvideo -pix_fmt rgb24 -", video, "");
+  shell("ffmpeg -v error -i '" + frames.string() + "/frame-%06d.png' -f rawvideo -pix_fmt rgb24 -", pictures, "");
+  const std::size_t size = 64 * 48 * 3;
+  ASSERT_EQ(video.size(), 12 * size);
+  ASSERT_EQ(pictures.size(), 12 * size);
+  const auto distance = [&](int v, int p) {
+    double sum = 0;
+    for (std::size_t i = 0; i < size; ++i)
+      sum += std::abs(static_cast<unsigned char>(video[v * size + i]) - static_cast<unsigned char>(pictures[p * size + i]));
+    return sum / static_cast<double>(size);
+  };
+  for (int v = 0; v < 12; ++v) {
+    const double own = distance(v, v);
+    EXPECT_LT(own, 4) << "frame " << v;
+    for (int p : {v - 1, v + 1}) {
+      if (p < 0 || p >= 12) continue;
+      EXPECT_LT(own, distance(v, p)) << "frame " << v << " is more like frame " << p;
+    }
+  }
+}
+
 // A capture asks for 4 samples per pixel; a GL that has no multisampled
 // configuration at all (Mesa's softpipe) captures without, and says so once.
 TEST_F(AppCaptureFile, WithoutMultisamplingWhereTheGlHasNone) {
