@@ -249,6 +249,8 @@ int main(int argc, char** argv) {
   app.reset();
   sinks.clear();
   setPlatform(nullptr);
-  SDL_Quit();
+  // No SDL_Quit: the display's connection closes with the process, and
+  // closing it first tears llvmpipe down, whose threads now and then wait
+  // for each other there forever.
   return status;
 }
