@@ -247,10 +247,10 @@ TEST_F(GlowLayerTest, TheFieldReachesEveryEdgeOfTheFrameAndNoFurther) {
   for (const auto& [x, y, w, h] : {std::array{0, 0, width, height}, {240, 0, 1440, height}}) {
     glViewport(x, y, w, h);
     const auto direct = field(huge);
-    for (const auto& [across, down] : {std::pair{4, 4}, {4, 1}, {1, 4}}) {
-      SCOPED_TRACE(testing::Message() << across << "x" << down << " in " << w << "x" << h);
+    for (const auto& divisors : {std::pair{4, 4}, {4, 1}, {1, 4}}) {
+      SCOPED_TRACE(testing::Message() << divisors.first << "x" << divisors.second << " in " << w << "x" << h);
       const auto small = field([&] {
-        layer.begin(across, down);
+        layer.begin(divisors.first, divisors.second);
         huge();
         layer.end();
       });
