@@ -22,7 +22,7 @@ constexpr double sameShare = 0.001;
 bool readPng(const fs::path& path, std::vector<std::uint8_t>& rgb, int& width, int& height) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  if (!png_image_begin_read_from_file(&image, path.string().c_str())) return false;
   image.format = PNG_FORMAT_RGB;
   rgb.resize(PNG_IMAGE_SIZE(image));
   width = static_cast<int>(image.width);

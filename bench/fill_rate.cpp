@@ -14,6 +14,11 @@
 
 #include "tools/headless_gl/headless_gl.h"
 
+// GL 1.2's, which Windows' GL 1.1 header lacks.
+#ifndef GL_BGRA
+#define GL_BGRA 0x80E1
+#endif
+
 namespace {
 
 // A 256 x 256 RGB mipmapped texture of a ramp, as the show's glow.
