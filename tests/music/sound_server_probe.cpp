@@ -56,13 +56,11 @@ std::int64_t nsOf(clockid_t clock) {
 // The show's clock (steady_clock) on Linux.
 std::int64_t nowNs() { return nsOf(CLOCK_MONOTONIC); }
 
-// When a recorded frame was heard: after `frames` frames were read, at `atNs`
-// the next frame was `latencyNs` old (negative for a monitor: the sink
-// plays later what its monitor already has).
+// At `atNs`, recorded frame `frames` was heard (a timing report), or the
+// recording up to it reached the recorder (an arrival).
 struct Anchor {
   std::int64_t frames;
   std::int64_t atNs;
-  std::int64_t latencyNs;
 };
 
 struct Recording {
@@ -72,18 +70,43 @@ struct Recording {
   bool pipewire = false;         // the server is PipeWire's PulseAudio layer
   std::vector<std::pair<std::int64_t, std::int64_t>> lost;  // frame ranges the recorder itself lost
   pa_threaded_mainloop* loop = nullptr;
+  std::int64_t lastAskNs = 0;  // when a timing report was last asked for
   // The anchors since `runFrom` agree within 6 ms on when frame 0 was heard,
   // but for the odd late report; five in a row that disagree start a new run.
-  // (A new recording stream changes the monitor's latency, and the reports
-  // take a second or so to follow.)
+  // (A new recording stream may change the monitor's latency.)
   double runOrigin = 0;
   std::int64_t runFrom = -1;
   int disagreeing = 0;
 };
 
 // When recorded frame 0 was heard, by one anchor.
-double originOf(const Anchor& a) {
-  return static_cast<double>(a.atNs - a.latencyNs) - static_cast<double>(a.frames) * 1e9 / rate;
+double originOf(const Anchor& a) { return static_cast<double>(a.atNs) - static_cast<double>(a.frames) * 1e9 / rate; }
+
+// How often a timing report is asked for: libpulse's own come ever further apart.
+constexpr std::int64_t askEveryNs = 20'000'000;
+
+// A timing report as the server made it: the data it has written to the
+// stream, ahead by the source's delay and behind by the sink's (which its
+// monitor has before it is heard), is the frame heard at the report's time.
+// (libpulse's interpolated latency, smoothed over seconds, drifts by
+// milliseconds per second for several seconds on a sink with short blocks.)
+void onTiming(pa_stream* stream, void* data) {
+  auto& rec = *static_cast<Recording*>(data);
+  const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+  if (rec.pipewire || timing == nullptr || timing->write_index_corrupt) return;
+  const std::int64_t heard = timing->write_index / static_cast<std::int64_t>(2 * sizeof(float)) +
+                             (static_cast<std::int64_t>(timing->source_usec) -
+                              static_cast<std::int64_t>(timing->sink_usec)) * rate / 1'000'000;
+  const std::int64_t atNs = nowNs() - static_cast<std::int64_t>(pa_timeval_age(&timing->timestamp)) * 1000;
+  rec.anchors.push_back({heard, atNs});
+  const double origin = originOf(rec.anchors.back());
+  if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 6e6) {
+    rec.disagreeing = 0;
+  } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
+    rec.runOrigin = origin;
+    rec.runFrom = heard;
+    rec.disagreeing = 0;
+  }
 }
 
 void onRead(pa_stream* stream, std::size_t, void* data) {
@@ -101,7 +124,7 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
       for (std::size_t i = 0; i < frames; ++i) rec.mono.push_back(0.5f * (f[2 * i] + f[2 * i + 1]));
     }
     pa_stream_drop(stream);
-    rec.arrivals.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), 0});
+    rec.arrivals.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs()});
   }
   // On PipeWire the arrivals time the recording (see main): it counts from
   // its first half second on.
@@ -110,19 +133,9 @@ void onRead(pa_stream* stream, std::size_t, void* data) {
       rec.runFrom = static_cast<std::int64_t>(rec.mono.size());
     return;
   }
-  pa_usec_t usec = 0;
-  int negative = 0;
-  if (pa_stream_get_latency(stream, &usec, &negative) == 0) {
-    const auto ns = static_cast<std::int64_t>(usec) * 1000;
-    rec.anchors.push_back({static_cast<std::int64_t>(rec.mono.size()), nowNs(), negative ? -ns : ns});
-    const double origin = originOf(rec.anchors.back());
-    if (rec.runFrom >= 0 && std::abs(origin - rec.runOrigin) < 6e6) {
-      rec.disagreeing = 0;
-    } else if (rec.runFrom < 0 || ++rec.disagreeing == 5) {
-      rec.runOrigin = origin;
-      rec.runFrom = rec.anchors.back().frames;
-      rec.disagreeing = 0;
-    }
+  if (const std::int64_t now = nowNs(); now - rec.lastAskNs >= askEveryNs) {
+    rec.lastAskNs = now;
+    if (pa_operation* operation = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(operation);
   }
 }
 
@@ -153,13 +166,16 @@ bool record(const char* source, double seconds, Recording& rec) {
   pa_stream* stream = pa_stream_new(context, "probe", &spec, nullptr);
   pa_stream_set_state_callback(stream, onStreamState, &rec);
   pa_stream_set_read_callback(stream, onRead, &rec);
-  // Small fragments, read at once; room for seconds, so that a busy
-  // machine delays the reading rather than losing data.
+  pa_stream_set_latency_update_callback(stream, onTiming, &rec);
+  // Fragments of 2 ms, read at once: the monitor's timing reports hold only
+  // to the size of the blocks it passes on, and with 10 ms fragments they
+  // put what is heard some 4.5 ms late behind a stream asking for 60 ms
+  // (40 ms fragments: 10 ms late at the default latency). Room for seconds,
+  // so that a busy machine delays the reading rather than losing data.
   const auto unset = static_cast<std::uint32_t>(-1);
   pa_buffer_attr attributes{static_cast<std::uint32_t>(pa_usec_to_bytes(4'000'000, &spec)), unset, unset, unset,
-                            static_cast<std::uint32_t>(pa_usec_to_bytes(10'000, &spec))};
-  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                                    PA_STREAM_AUTO_TIMING_UPDATE);
+                            static_cast<std::uint32_t>(pa_usec_to_bytes(2'000, &spec))};
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
   bool ok = pa_context_get_state(context) == PA_CONTEXT_READY &&
             pa_stream_connect_record(stream, source, &attributes, flags) == 0;
   while (ok && pa_stream_get_state(stream) != PA_STREAM_READY) {
