@@ -52,6 +52,8 @@ void GlowLayer::begin(int acrossAtFullHd, int downAtFullHd) {
   across = divisorAt(viewport[3], acrossAtFullHd);
   down = divisorAt(viewport[3], downAtFullHd);
   if (across == 1 && down == 1) return;
+  multisampled = glIsEnabled(GL_MULTISAMPLE);
+  glDisable(GL_MULTISAMPLE);
   // The field's pixel (i, j) is the frame's block from (across * i, down * j).
   // A ring of one pixel holds what lies just beyond the frame's edges, where
   // the stretch interpolates; not along an axis kept whole, whose pixels the
@@ -89,7 +91,10 @@ void GlowLayer::end() {
   pixels.resize(static_cast<std::size_t>(outerWidth) * outerHeight * 4);
   glReadPixels(viewport[0], viewport[1], outerWidth, outerHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   const Box lit = litBox(pixels, outerWidth, outerHeight);
-  if (lit.right < lit.left) return;
+  if (lit.right < lit.left) {
+    if (multisampled) glEnable(GL_MULTISAMPLE);
+    return;
+  }
 
   glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT | GL_SCISSOR_BIT);
   const int needWidth = powerOfTwoAtLeast(outerWidth), needHeight = powerOfTwoAtLeast(outerHeight);
@@ -146,4 +151,5 @@ void GlowLayer::end() {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopAttrib();
+  if (multisampled) glEnable(GL_MULTISAMPLE);
 }

@@ -9,7 +9,9 @@
 // pixel around it that the projection reaches into; end copies the corner
 // into a texture and draws that over the whole viewport, bilinear, in place
 // of what is there (black: adding to black is the same). The text and the
-// character come after, at full size.
+// character come after, at full size. Multisampling is off meanwhile: glows
+// have no edges to smooth, the stretch covers whole pixels (the same
+// picture), and a multisampled frame would have every sample filled.
 //
 // How far a field may shrink is the scene's to say, by the frame-by-frame
 // comparison with the field drawn whole (bench/README.md): where many glows
@@ -21,6 +23,11 @@
 
 #include <cstdint>
 #include <vector>
+
+// Windows' GL 1.1 header stops short of multisampling (GL 1.3).
+#ifndef GL_MULTISAMPLE
+#define GL_MULTISAMPLE 0x809D
+#endif
 
 class GlowLayer {
  public:
@@ -42,6 +49,7 @@ class GlowLayer {
   int height = 0;
   int ringX = 0;           // the ring's width at the left and right, 0 or 1
   int ringY = 0;           // ... at the bottom and top
+  GLboolean multisampled = GL_FALSE;  // the frame's multisampling, off from begin to end
   GLuint texture = 0;      // made at first use, kept while the size holds
   int textureWidth = 0;    // powers of two, as GL 1.1 wants
   int textureHeight = 0;
