@@ -30,8 +30,8 @@ void Director::dinoRise() {
   glScalef(32, 1, 1);
   glBindTexture(GL_TEXTURE_2D, app.glowTexture);
   // The streaks always lie across the frame and add up past white with
-  // sharp edges along them: every line, an eighth of the columns at 1080 lines.
-  glows.begin(8, 1);
+  // sharp edges along them: every line, a tenth of the columns at 1080 lines.
+  glows.begin(10, 1);
   for (int i = 0; i < 100; ++i) particle(i);
   glows.end();
   glPopMatrix();

@@ -282,7 +282,8 @@ TEST_F(GlowLayerTest, LeavesTheStateAsFound) {
     glGetFloatv(GL_CURRENT_COLOR, &values[36]);
     glGetFloatv(GL_CURRENT_TEXTURE_COORDS, &values[40]);
     for (GLenum cap :
-         {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_SCISSOR_TEST})
+         {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_SCISSOR_TEST,
+          GL_MULTISAMPLE})
       values.push_back(glIsEnabled(cap));
     GLint value = 0, box[4] = {};
     glGetIntegerv(GL_SCISSOR_BOX, box);
